@@ -1,0 +1,132 @@
+#pragma once
+
+#include "offline/ChannelIndex.h"
+
+#include <cstdint>
+#include <limits>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+// The two value columns of a log file: record bytes 0..3 and 4..7.
+enum class Channel { Temperature = 0, Channel2 = 1 };
+
+// Unit text of a unit code byte: 'C' -> "°C", 'F' -> "°F", '%' -> " %", any other byte -> a blank
+// followed by that character (so 'K' -> " K"). Bytes above 0x7F are taken as Latin-1; control
+// bytes become '?'. The result is UTF-8.
+[[nodiscard]] std::string unitTextForCode(char code);
+
+// Header of one log file as it is stored (47 bytes, little-endian). Every diagram keeps its own
+// copy, so two windows over two files never mix their units or start times.
+struct LogHeader {
+    // Record count at offset 0 as stored. A file that was cut short holds fewer complete records
+    // than this; LogData::size() is the number actually loaded.
+    std::int32_t recordCount = 0;
+    char tempUnitCode = 'C'; // offset 15: 'C', 'F' or 'K'
+    char ch2UnitCode = '%';  // offset 16: '%' for humidity, else the temperature code (dew point)
+    double startTime = 0.0;  // offset 23: day number (local time) of record 0
+    float interval = 0.0f;   // offset 31: seconds between two records
+    std::string text;        // offsets 35..42: the 8 raw bytes of the sensor text field
+
+    [[nodiscard]] std::string tempUnitText() const { return unitTextForCode(tempUnitCode); }
+    [[nodiscard]] std::string ch2UnitText() const { return unitTextForCode(ch2UnitCode); }
+    [[nodiscard]] bool ch2IsHumidity() const { return ch2UnitCode == '%'; }
+    // The text field as UTF-8 (bytes read as Latin-1), trailing blanks kept.
+    [[nodiscard]] std::string textUtf8() const;
+    // Day number of record k: startTime + k * interval / 86400.
+    [[nodiscard]] double recordTime(std::int64_t k) const;
+};
+
+// Statistics of one channel over a record range. NaN records (no data) are skipped: `count` is
+// the number of records that hold a value, min/max/average are NaN when there is none.
+struct RangeStats {
+    float min = std::numeric_limits<float>::quiet_NaN();
+    float max = std::numeric_limits<float>::quiet_NaN();
+    double sum = 0.0;
+    std::int64_t count = 0;
+
+    [[nodiscard]] double average() const;
+};
+
+// One pixel column of a reduced curve. The records of the column are firstIndex..lastIndex
+// (absolute record indices); `first` and `last` are the values of those two records (NaN when
+// that record holds no value), `min`/`max` the extremes of the values in the column (NaN when
+// every record of the column is NaN). A column with no record at all (zoomed in further than one
+// record per column) is empty().
+//
+// Drawing: a vertical line min..max in the column, and a line from a column's `last` to the next
+// non-empty column's `first` when both are values. A NaN at either end breaks the curve there.
+struct ColumnSpan {
+    std::int64_t firstIndex = 0;
+    std::int64_t lastIndex = -1;
+    float first = std::numeric_limits<float>::quiet_NaN();
+    float min = std::numeric_limits<float>::quiet_NaN();
+    float max = std::numeric_limits<float>::quiet_NaN();
+    float last = std::numeric_limits<float>::quiet_NaN();
+
+    [[nodiscard]] bool empty() const { return lastIndex < firstIndex; }
+};
+
+// Which pixel column a visible record falls into. With `count` visible records starting at the
+// first visible one, record k (0-based within the view) lies at k / (count - 1) of the plot width
+// (the diagram's x mapping); column c covers [c / columns, (c + 1) / columns) of the width and the
+// last column also takes the right edge, so the last visible record is in the last column.
+// firstRecordOfColumn(count, columns, columns) == count.
+[[nodiscard]] std::int64_t firstRecordOfColumn(std::int64_t count, std::int64_t columns,
+                                               std::int64_t column);
+[[nodiscard]] std::int64_t columnOfRecord(std::int64_t count, std::int64_t columns, std::int64_t k);
+
+// A loaded log file: its header, both channels as float arrays and an index over each channel
+// (min/max pyramid and block sums) that answers statistics and curve reductions in time
+// independent of the file length.
+class LogData {
+public:
+    LogData() = default;
+    // Builds the index over the given records. `fileSize` and `truncated` describe where they
+    // came from (the loader fills them; 0/false for data made in memory).
+    LogData(LogHeader header, std::vector<float> temperature, std::vector<float> channel2,
+            std::int64_t fileSize = 0, bool truncated = false);
+    // Used by the loader, which builds the index while it reads.
+    LogData(LogHeader header, std::vector<float> temperature, std::vector<float> channel2,
+            ChannelIndex temperatureIndex, ChannelIndex channel2Index, std::int64_t fileSize,
+            bool truncated);
+
+    [[nodiscard]] const LogHeader& header() const { return header_; }
+    // Records loaded (complete records present in the file, at most the stored count).
+    [[nodiscard]] std::int64_t size() const { return static_cast<std::int64_t>(temp_.size()); }
+    [[nodiscard]] bool empty() const { return temp_.empty(); }
+    // The stored count was larger than the complete records the file holds (cut short).
+    [[nodiscard]] bool truncated() const { return truncated_; }
+    [[nodiscard]] std::int64_t fileSize() const { return fileSize_; }
+
+    [[nodiscard]] std::span<const float> channel(Channel c) const;
+    [[nodiscard]] float value(Channel c, std::int64_t k) const { return channel(c)[k]; }
+    [[nodiscard]] double recordTime(std::int64_t k) const { return header_.recordTime(k); }
+
+    // Statistics over records first..last, both included. Indices are clamped to the loaded
+    // records and swapped when first > last; an empty file gives count 0.
+    [[nodiscard]] RangeStats stats(Channel c, std::int64_t first, std::int64_t last) const;
+
+    // Reduces the visible records first..first+count-1 to out.size() pixel columns (see
+    // columnOfRecord for the mapping). The range is clamped to the loaded records. Cost depends on
+    // the number of columns, not on the number of records.
+    void reduce(Channel c, std::int64_t first, std::int64_t count, std::span<ColumnSpan> out) const;
+
+    // Bytes held by the two indexes (pyramids and block sums).
+    [[nodiscard]] std::size_t indexBytes() const;
+
+private:
+    [[nodiscard]] const ChannelIndex& index(Channel c) const;
+
+    LogHeader header_;
+    std::vector<float> temp_;
+    std::vector<float> ch2_;
+    ChannelIndex tempIndex_;
+    ChannelIndex ch2Index_;
+    std::int64_t fileSize_ = 0;
+    bool truncated_ = false;
+};
+
+} // namespace orv

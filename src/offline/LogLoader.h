@@ -1,0 +1,43 @@
+#pragma once
+
+#include "offline/LogData.h"
+
+#include <filesystem>
+#include <span>
+#include <string>
+#include <variant>
+
+namespace orv {
+
+// Why a log file could not be loaded.
+struct LoadError {
+    enum class Kind {
+        NotFound,    // no file at the path
+        NotALogFile, // too short for the magic, or the magic is not "ORV32" (case-sensitive)
+        DataError,   // a log file with an impossible header (negative count, interval or start
+                     // time not a usable number), or reading failed
+        OutOfMemory, // the records do not fit into memory
+    };
+    Kind kind = Kind::NotALogFile;
+    std::string detail; // plain-English detail for the command-line tools (errno text etc.)
+
+    // The string-table text (German id) the program shows: 255 "Diese Datei ist keine gültige
+    // Logdatei. " for NotFound/NotALogFile, 256 "Datenfehler, eventuell ist die Datei beschädigt."
+    // otherwise.
+    [[nodiscard]] int textId() const;
+};
+
+// Either the loaded file or the reason it was refused. A file cut short (the stored count is
+// larger than the complete records present) loads its complete records with
+// LogData::truncated() set; the diagram says so in its status.
+using LoadResult = std::variant<LogData, LoadError>;
+
+// Reads the whole file in one sequential pass and builds the channel indexes on the way. Never
+// trusts the stored count for an allocation and never reads past the end of the file. A trailing
+// partial record (crash while appending) is ignored.
+[[nodiscard]] LoadResult loadLogFile(const std::filesystem::path& path);
+
+// The same over bytes already in memory (fuzzing, tests).
+[[nodiscard]] LoadResult loadLogBytes(std::span<const unsigned char> bytes);
+
+} // namespace orv
