@@ -1,0 +1,89 @@
+#include "platform/QtPrompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace orv {
+
+std::vector<std::pair<std::string, std::string>> splitFileFilter(const std::string& filter) {
+    std::vector<std::pair<std::string, std::string>> out;
+    std::size_t pos = 0;
+    while (pos <= filter.size()) {
+        const std::size_t bar = filter.find('|', pos);
+        if (bar == std::string::npos) {
+            break;
+        }
+        const std::size_t next = filter.find('|', bar + 1);
+        out.emplace_back(
+            filter.substr(pos, bar - pos),
+            filter.substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1));
+        if (next == std::string::npos) {
+            break;
+        }
+        pos = next + 1;
+    }
+    return out;
+}
+
+Prompts::Answer QtPrompts::message(const std::string& title, const std::string& text, Icon icon,
+                                   Buttons buttons) {
+    QMessageBox box(owner_);
+    box.setWindowTitle(QString::fromStdString(title));
+    box.setText(QString::fromStdString(text));
+    box.setIcon(icon == Icon::Information   ? QMessageBox::Information
+                : icon == Icon::Exclamation ? QMessageBox::Warning
+                : icon == Icon::Question    ? QMessageBox::Question
+                : icon == Icon::Critical    ? QMessageBox::Critical
+                                            : QMessageBox::NoIcon);
+    switch (buttons) {
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case Buttons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    default:
+        return Answer::Ok;
+    }
+}
+
+std::string QtPrompts::chooseFile(const FileDialog& dialog) {
+    QStringList filters;
+    for (const auto& [name, pattern] : splitFileFilter(dialog.filter)) {
+        filters << QString::fromStdString(name + " (" + pattern + ")").replace(';', ' ');
+    }
+    QFileDialog fd(owner_, QString::fromStdString(dialog.title),
+                   QString::fromStdString(dialog.folder));
+    fd.setNameFilters(filters);
+    fd.setAcceptMode(dialog.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    fd.setFileMode(dialog.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!dialog.confirmOverwrite) {
+        fd.setOption(QFileDialog::DontConfirmOverwrite);
+    }
+    if (!dialog.fileName.empty()) {
+        fd.selectFile(QString::fromStdString(dialog.fileName));
+    }
+    if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return fd.selectedFiles().first().toStdString();
+}
+
+void QtPrompts::beep() {
+    QApplication::beep();
+}
+
+} // namespace orv
