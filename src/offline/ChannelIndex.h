@@ -23,7 +23,7 @@ struct RangeSummary {
 // blocks of 256 records and upwards. A query splits its range into at most 15 nodes per side and
 // level plus short runs of raw records at the ends, so it costs O(log n) whatever the range.
 //
-// About 15 % of the channel's own size: 8 bytes per 16 records for the pyramid, 12 per 256 for
+// About 15 % of the channel's own size: 8 bytes per 16 records for the pyramid, 16 per 256 for
 // the sums.
 class ChannelIndex {
 public:

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "logging/LogFormat.h"
 #include "offline/ChannelIndex.h"
+#include "offline/FloatArray.h"
 
 #include <cstdint>
 #include <limits>
@@ -12,32 +14,6 @@ namespace orv {
 
 // The two value columns of a log file: record bytes 0..3 and 4..7.
 enum class Channel { Temperature = 0, Channel2 = 1 };
-
-// Unit text of a unit code byte: 'C' -> "°C", 'F' -> "°F", '%' -> " %", any other byte -> a blank
-// followed by that character (so 'K' -> " K"). Bytes above 0x7F are taken as Latin-1; control
-// bytes become '?'. The result is UTF-8.
-[[nodiscard]] std::string unitTextForCode(char code);
-
-// Header of one log file as it is stored (47 bytes, little-endian). Every diagram keeps its own
-// copy, so two windows over two files never mix their units or start times.
-struct LogHeader {
-    // Record count at offset 0 as stored. A file that was cut short holds fewer complete records
-    // than this; LogData::size() is the number actually loaded.
-    std::int32_t recordCount = 0;
-    char tempUnitCode = 'C'; // offset 15: 'C', 'F' or 'K'
-    char ch2UnitCode = '%';  // offset 16: '%' for humidity, else the temperature code (dew point)
-    double startTime = 0.0;  // offset 23: day number (local time) of record 0
-    float interval = 0.0f;   // offset 31: seconds between two records
-    std::string text;        // offsets 35..42: the 8 raw bytes of the sensor text field
-
-    [[nodiscard]] std::string tempUnitText() const { return unitTextForCode(tempUnitCode); }
-    [[nodiscard]] std::string ch2UnitText() const { return unitTextForCode(ch2UnitCode); }
-    [[nodiscard]] bool ch2IsHumidity() const { return ch2UnitCode == '%'; }
-    // The text field as UTF-8 (bytes read as Latin-1), trailing blanks kept.
-    [[nodiscard]] std::string textUtf8() const;
-    // Day number of record k: startTime + k * interval / 86400.
-    [[nodiscard]] double recordTime(std::int64_t k) const;
-};
 
 // Statistics of one channel over a record range. NaN records (no data) are skipped: `count` is
 // the number of records that hold a value, min/max/average are NaN when there is none.
@@ -83,20 +59,21 @@ struct ColumnSpan {
 // independent of the file length.
 class LogData {
 public:
+    // Move-only: a log can hold hundreds of megabytes.
     LogData() = default;
     // Builds the index over the given records. `fileSize` and `truncated` describe where they
     // came from (the loader fills them; 0/false for data made in memory).
-    LogData(LogHeader header, std::vector<float> temperature, std::vector<float> channel2,
-            std::int64_t fileSize = 0, bool truncated = false);
+    LogData(LogHeader header, const std::vector<float>& temperature,
+            const std::vector<float>& channel2, std::int64_t fileSize = 0, bool truncated = false);
     // Used by the loader, which builds the index while it reads.
-    LogData(LogHeader header, std::vector<float> temperature, std::vector<float> channel2,
+    LogData(LogHeader header, FloatArray temperature, FloatArray channel2,
             ChannelIndex temperatureIndex, ChannelIndex channel2Index, std::int64_t fileSize,
             bool truncated);
 
     [[nodiscard]] const LogHeader& header() const { return header_; }
     // Records loaded (complete records present in the file, at most the stored count).
-    [[nodiscard]] std::int64_t size() const { return static_cast<std::int64_t>(temp_.size()); }
-    [[nodiscard]] bool empty() const { return temp_.empty(); }
+    [[nodiscard]] std::int64_t size() const { return temp_.size(); }
+    [[nodiscard]] bool empty() const { return temp_.size() == 0; }
     // The stored count was larger than the complete records the file holds (cut short).
     [[nodiscard]] bool truncated() const { return truncated_; }
     [[nodiscard]] std::int64_t fileSize() const { return fileSize_; }
@@ -121,8 +98,8 @@ private:
     [[nodiscard]] const ChannelIndex& index(Channel c) const;
 
     LogHeader header_;
-    std::vector<float> temp_;
-    std::vector<float> ch2_;
+    FloatArray temp_;
+    FloatArray ch2_;
     ChannelIndex tempIndex_;
     ChannelIndex ch2Index_;
     std::int64_t fileSize_ = 0;

@@ -1,0 +1,130 @@
+#include "offline/LogData.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+
+namespace orv {
+namespace {
+
+__extension__ using Wide = unsigned __int128;
+
+FloatArray copyToArray(const std::vector<float>& v) {
+    FloatArray a(static_cast<std::int64_t>(v.size()));
+    if (!v.empty()) {
+        std::memcpy(a.data(), v.data(), v.size() * sizeof(float));
+    }
+    return a;
+}
+
+} // namespace
+
+double RangeStats::average() const {
+    return count > 0 ? sum / static_cast<double>(count) : std::numeric_limits<double>::quiet_NaN();
+}
+
+std::int64_t firstRecordOfColumn(std::int64_t count, std::int64_t columns, std::int64_t column) {
+    if (count <= 0 || columns <= 0 || column >= columns) {
+        return std::max<std::int64_t>(count, 0);
+    }
+    if (column <= 0) {
+        return 0;
+    }
+    if (count == 1) {
+        return 1;
+    }
+    // ceil(column * (count - 1) / columns): the first record whose position is in the column
+    const Wide num = static_cast<Wide>(column) * static_cast<Wide>(count - 1);
+    const Wide den = static_cast<Wide>(columns);
+    return static_cast<std::int64_t>((num + den - 1) / den);
+}
+
+std::int64_t columnOfRecord(std::int64_t count, std::int64_t columns, std::int64_t k) {
+    if (count <= 1 || columns <= 1 || k <= 0) {
+        return 0;
+    }
+    if (k >= count - 1) {
+        return columns - 1;
+    }
+    const Wide num = static_cast<Wide>(k) * static_cast<Wide>(columns);
+    return static_cast<std::int64_t>(num / static_cast<Wide>(count - 1));
+}
+
+LogData::LogData(LogHeader header, const std::vector<float>& temperature,
+                 const std::vector<float>& channel2, std::int64_t fileSize, bool truncated)
+    : header_(std::move(header)), temp_(copyToArray(temperature)), ch2_(copyToArray(channel2)),
+      tempIndex_(ChannelIndex::build(temp_.span())), ch2Index_(ChannelIndex::build(ch2_.span())),
+      fileSize_(fileSize), truncated_(truncated) {
+    if (temperature.size() != channel2.size()) {
+        throw std::invalid_argument("LogData: channels differ in length");
+    }
+}
+
+LogData::LogData(LogHeader header, FloatArray temperature, FloatArray channel2,
+                 ChannelIndex temperatureIndex, ChannelIndex channel2Index, std::int64_t fileSize,
+                 bool truncated)
+    : header_(std::move(header)), temp_(std::move(temperature)), ch2_(std::move(channel2)),
+      tempIndex_(std::move(temperatureIndex)), ch2Index_(std::move(channel2Index)),
+      fileSize_(fileSize), truncated_(truncated) {}
+
+std::span<const float> LogData::channel(Channel c) const {
+    return c == Channel::Temperature ? temp_.span() : ch2_.span();
+}
+
+const ChannelIndex& LogData::index(Channel c) const {
+    return c == Channel::Temperature ? tempIndex_ : ch2Index_;
+}
+
+RangeStats LogData::stats(Channel c, std::int64_t first, std::int64_t last) const {
+    RangeStats s;
+    if (empty()) {
+        return s;
+    }
+    if (first > last) {
+        std::swap(first, last);
+    }
+    first = std::clamp<std::int64_t>(first, 0, size() - 1);
+    last = std::clamp<std::int64_t>(last, 0, size() - 1);
+    const RangeSummary r = index(c).summarize(channel(c), first, last + 1);
+    s.count = r.count;
+    s.sum = r.sum;
+    if (r.hasValue()) {
+        s.min = r.min;
+        s.max = r.max;
+    }
+    return s;
+}
+
+void LogData::reduce(Channel c, std::int64_t first, std::int64_t count,
+                     std::span<ColumnSpan> out) const {
+    first = std::clamp<std::int64_t>(first, 0, size());
+    count = std::clamp<std::int64_t>(count, 0, size() - first);
+    const auto columns = static_cast<std::int64_t>(out.size());
+    const std::span<const float> values = channel(c);
+    const ChannelIndex& idx = index(c);
+    std::int64_t begin = first;
+    for (std::int64_t col = 0; col < columns; ++col) {
+        const std::int64_t end = first + firstRecordOfColumn(count, columns, col + 1);
+        ColumnSpan& span = out[static_cast<std::size_t>(col)];
+        span = ColumnSpan{};
+        span.firstIndex = begin;
+        span.lastIndex = end - 1;
+        if (begin < end) {
+            span.first = values[static_cast<std::size_t>(begin)];
+            span.last = values[static_cast<std::size_t>(end - 1)];
+            const RangeSummary r = idx.extremes(values, begin, end);
+            if (r.hasValue()) {
+                span.min = r.min;
+                span.max = r.max;
+            }
+        }
+        begin = end;
+    }
+}
+
+std::size_t LogData::indexBytes() const {
+    return tempIndex_.bytes() + ch2Index_.bytes();
+}
+
+} // namespace orv
