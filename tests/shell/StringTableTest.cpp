@@ -1,0 +1,169 @@
+#include "shell/StringTable.h"
+#include "shell/LanguageLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace orv {
+namespace {
+
+TEST(StringTableResource, ParsesWithoutProblems) {
+    const ParsedStringTable parsed = parseStringTable(embeddedStringTableText());
+    EXPECT_TRUE(parsed.problems.empty()) << parsed.problems.front();
+    EXPECT_FALSE(parsed.texts.empty());
+}
+
+TEST(StringTableResource, EveryTextHasItsPartnerInTheOtherLanguage) {
+    // Section markers exist in German only; "Time" of the data window in English only.
+    const std::set<int> germanOnly{199, 224, 274};
+    const std::set<int> englishOnly{435, 443, 451};
+    const StringTable table;
+    for (int g = StringTable::FirstGermanId; g <= StringTable::LastGermanId; ++g) {
+        SCOPED_TRACE(g);
+        const bool german = table.byId(g).has_value();
+        const bool english = table.byId(g + 300).has_value();
+        if (german != english) {
+            EXPECT_TRUE(german ? germanOnly.count(g) : englishOnly.count(g + 300));
+        }
+    }
+}
+
+TEST(StringTableResource, TextsAreExact) {
+    const std::pair<int, const char*> cases[] = {
+        {107, "Temperatur in °C"},
+        {415, "Channal 2 as "},
+        {231, " inaktiv (keine Datei geöffnet) "},
+        {531, " inactive (no open file) "},
+        {238, " Speicherintervall: "},
+        {538, "Saveinterval: "},
+        {240, "Quelldatei öffnen "},
+        {245, " ist vorhanden. Soll die Datei überschrieben weden?"},
+        {202, "&Schließen"},
+        {507, "Display &options"},
+        {241, "dat-Dateien (*.dat)|*.dat|alle Dateien (*.*)|*.*"},
+        {252, "#Datensatz Temperatur(°C) rel.Feuchte(%)"},
+        {304, "IP-Adresse ist ungültig oder Port 31222 ist belegt."},
+        {313, " gefunden. Prüfen Sie, ob eine Netzwerkverbindung besteht und wiederholen Sie "
+              "den Vorgang."},
+        {613, "Please check network connection."},
+        {435, "Time"},
+        {167, "Zur Webseite"},
+        {467, "Visit website"},
+    };
+    const StringTable table;
+    for (const auto& [id, text] : cases) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(table.byId(id), std::optional<std::string>(text));
+    }
+    for (int missing : {101, 135, 177, 499, 574}) {
+        EXPECT_EQ(table.byId(missing), std::nullopt) << missing;
+    }
+}
+
+TEST(StringTable, LanguageCodeSetsTheBase) {
+    StringTable table;
+    EXPECT_EQ(table.langBase(), 0);
+    // No language yet: nothing is found, not even through the German block below 214.
+    EXPECT_EQ(table.text(105), std::nullopt);
+    EXPECT_EQ(table.text(205), std::nullopt);
+
+    EXPECT_TRUE(table.selectLanguage("de"));
+    EXPECT_EQ(table.langBase(), 100);
+    EXPECT_EQ(table.text(105), "Messwerte");
+    EXPECT_TRUE(table.selectLanguage("eng"));
+    EXPECT_EQ(table.langBase(), 400);
+    EXPECT_EQ(table.text(105), "Measured values");
+    EXPECT_EQ(table.textOr(135, "Zeit"), "Time");
+    EXPECT_EQ(table.textOr(199, "old"), "old");
+
+    for (const char* unknown : {"fr", "DE", "", "english", "de "}) {
+        EXPECT_FALSE(table.selectLanguage(unknown)) << unknown;
+        EXPECT_EQ(table.langBase(), 400) << unknown;
+    }
+    EXPECT_EQ(table.text(99), std::nullopt);
+    EXPECT_EQ(table.text(314), std::nullopt);
+}
+
+TEST(StringTable, TagRuleGivesCaptionAndTip) {
+    StringTable table;
+    EXPECT_EQ(table.tagCaption(4), std::nullopt);
+    table.selectLanguage("eng");
+    struct Case {
+        int tag;
+        std::optional<std::string> caption, tip;
+    };
+    const Case english[] = {
+        {1, std::nullopt, "Deutsche Sprache"},
+        {4, "Temperature in °C", std::nullopt},
+        {12, "Measuredisplay (Preferences)", std::nullopt},
+        {15, "Pointerdata", std::nullopt},
+        {19, "Left Marker", std::nullopt},
+        {23, "Right Marker", std::nullopt},
+        {27, "Range between markers", std::nullopt},
+        {35, "Date", "prints date"},
+        {37, std::nullopt, "drag zoom area"},
+        {46, "actual dew point temperature", "calculated dew point"},
+    };
+    for (const Case& c : english) {
+        SCOPED_TRACE(c.tag);
+        EXPECT_EQ(table.tagCaption(c.tag), c.caption);
+        EXPECT_EQ(table.tagTip(c.tag), c.tip);
+    }
+    table.selectLanguage("de");
+    EXPECT_EQ(table.tagCaption(9), "Feuchte (% r.F.)");
+    EXPECT_EQ(captionId(100, 9), 117);
+    EXPECT_EQ(tipId(400, 9), 418);
+    // Tag 152 would point at 404, an English text: a tag never leaves its language.
+    EXPECT_EQ(table.tagTip(152), std::nullopt);
+}
+
+TEST(StringTable, ParserReportsBadLines) {
+    struct Case {
+        std::string resource;
+        std::optional<std::string> text102;
+        std::size_t problems;
+    };
+    const Case cases[] = {
+        {"102\tDeutsche Sprache\n", "Deutsche Sprache", 0},
+        {"102\t  two blanks  \n", "  two blanks  ", 0},
+        {"102 blank separated\r\n", "blank separated", 0},
+        {"102\t\n", "", 0},
+        {"# comment\n\n102\tx", "x", 0},
+        {"102\ta\n102\tb\n", "a", 1},
+        {"102\n", std::nullopt, 1},
+        {"102x\tx\n", std::nullopt, 1},
+        {"\t102\tx\n", std::nullopt, 1},
+        {"99\tx\n314\tx\n700\tx\n", std::nullopt, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.resource);
+        const ParsedStringTable parsed = parseStringTable(c.resource);
+        EXPECT_EQ(parsed.problems.size(), c.problems);
+        const auto it = parsed.texts.find(102);
+        EXPECT_EQ(it == parsed.texts.end() ? std::nullopt : std::optional(it->second), c.text102);
+    }
+}
+
+TEST(LanguageLayout, EveryTextItNamesExistsInBothLanguages) {
+    const StringTable table;
+    std::set<int> ids(language::SharedMessageIds.begin(), language::SharedMessageIds.end());
+    EXPECT_EQ(ids.size(), language::SharedMessageIds.size());
+    for (const auto& m : language::MenuCaptions) {
+        ids.insert(m.germanId);
+    }
+    for (const auto& t : language::ToolbarTips) {
+        ids.insert(t.germanId);
+    }
+    for (const auto& t : language::ValueBoxTips) {
+        ids.insert(t.germanId);
+    }
+    for (int g : ids) {
+        EXPECT_TRUE(table.byId(g).has_value()) << g;
+        EXPECT_TRUE(table.byId(g + 300).has_value()) << g + 300;
+    }
+}
+
+} // namespace
+} // namespace orv
