@@ -1,0 +1,210 @@
+#include "logging/DataLogger.h"
+#include "core/Clock.h"
+#include "offline/LogLoader.h"
+#include "support/TempDir.h"
+
+#include "LoggerTestSupport.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+constexpr double kStart = 38352.375; // 2004-12-31 09:00:00
+
+LiveSample sample(std::optional<float> t, std::optional<float> h) {
+    return {t, h, "SN1", " \u00B0C", " %"};
+}
+
+struct LoggerFixture : ::testing::Test {
+    test::TempDir dir;
+    ManualClock clock{kStart};
+    test::FixedTexts german{true};
+    DataLogger logger{clock, german};
+    std::string path = dir.file("rec.dat").string();
+
+    void startRecording(float interval) {
+        logger.chooseFile(path, false);
+        logger.setInterval(interval);
+        ASSERT_EQ(logger.start(sample(20.0f, 50.0f)).outcome, StartOutcome::Started);
+    }
+    LogData load() {
+        auto r = loadLogFile(path);
+        if (!std::holds_alternative<LogData>(r)) {
+            ADD_FAILURE() << std::get<LoadError>(r).detail;
+            return {};
+        }
+        return std::move(std::get<LogData>(r));
+    }
+};
+
+TEST_F(LoggerFixture, RecordsOnTheGridWithoutDrift) {
+    startRecording(30.0f);
+    EXPECT_EQ(logger.statusPanel3(), "Intervall(s): 0 Min 30s ");
+    clock.advanceSeconds(29.9);
+    EXPECT_EQ(logger.onTimer(sample(21.0f, 51.0f)).recordsTaken, 0);
+    clock.advanceSeconds(0.1);
+    EXPECT_EQ(logger.onTimer(sample(21.0f, 51.0f)).recordsTaken, 1);
+    EXPECT_EQ(logger.statusPanel3(), "Intervall(s): 0 Min 30s Frame: 2 ");
+    // ticks arrive late, but the slots stay on start + k * 30 s
+    for (int k = 2; k <= 40; ++k) {
+        clock.set(kStart + (30.0 * k + 0.07) / 86400.0);
+        ASSERT_EQ(logger.onTimer(sample(22.0f, 52.0f)).recordsTaken, 1) << k;
+    }
+    EXPECT_NEAR((logger.lastRecordTime() - kStart) * 86400.0, 40 * 30.0, 1e-6);
+    EXPECT_EQ(load().size(), 41);
+}
+
+TEST_F(LoggerFixture, MissedSlotsBecomeAGapAndOnlyTheDueSlotGetsTheValues) {
+    startRecording(10.0f);
+    clock.advanceSeconds(10.0);
+    logger.onTimer(sample(21.0f, 41.0f));
+    // asleep for a bit over 5 intervals: slots 2..5 missed, slot 6 due now
+    clock.advanceSeconds(54.0);
+    EXPECT_EQ(logger.onTimer(sample(25.0f, 45.0f)).recordsTaken, 5);
+    EXPECT_EQ(logger.onTimer(sample(26.0f, 46.0f)).recordsTaken, 0);
+    // a no-data tick (empty history cells) is recorded as NaN, not 0
+    clock.advanceSeconds(10.0);
+    logger.onTimer(sample(std::nullopt, std::nullopt));
+    EXPECT_EQ(logger.recordCount(), 8);
+
+    const LogData log = load();
+    const auto t = log.channel(Channel::Temperature);
+    const auto h = log.channel(Channel::Channel2);
+    ASSERT_EQ(log.size(), 8);
+    EXPECT_EQ(t[0], 20.0f);
+    EXPECT_EQ(t[1], 21.0f);
+    for (int k = 2; k <= 5; ++k) {
+        EXPECT_TRUE(std::isnan(t[k]) && std::isnan(h[k])) << k;
+    }
+    EXPECT_EQ(t[6], 25.0f);
+    EXPECT_EQ(h[6], 45.0f);
+    EXPECT_TRUE(std::isnan(t[7]) && std::isnan(h[7]));
+    EXPECT_EQ(log.header().text, "SN1     ");
+}
+
+TEST_F(LoggerFixture, RefusesIntervalsBelowFiveSeconds) {
+    for (const float interval : {0.0f, 4.9f, std::nanf("")}) {
+        EXPECT_TRUE(logger.chooseFile(path, false));
+        logger.setInterval(interval);
+        EXPECT_EQ(logger.start(sample(20.0f, 50.0f)).outcome, StartOutcome::IntervalTooShort);
+        EXPECT_FALSE(std::filesystem::exists(path));
+    }
+    logger.setInterval(5.0f);
+    EXPECT_FALSE(logger.chooseFile(path, false));
+    EXPECT_EQ(logger.start(sample(20.0f, 50.0f)).outcome, StartOutcome::Started);
+}
+
+TEST_F(LoggerFixture, ToolbarNewFileAlwaysAsksForTheIntervalFromThenOn) {
+    logger.setInterval(60.0f);
+    EXPECT_FALSE(logger.chooseFile(path, false));
+    EXPECT_TRUE(logger.chooseFile(path, true));
+    EXPECT_TRUE(logger.chooseFile(path, false));
+}
+
+TEST_F(LoggerFixture, StartingAgainAfterAFinishedRecordingAsksBeforeReplacing) {
+    startRecording(30.0f);
+    clock.advanceSeconds(30.0);
+    logger.onTimer(sample(21.0f, 51.0f));
+    EXPECT_FALSE(logger.stop().has_value());
+    EXPECT_EQ(logger.state(), LoggerState::Finished);
+    EXPECT_EQ(logger.statusPanel2(), "abgeschlossene Logdatei: rec.dat 2 Frames");
+
+    EXPECT_EQ(logger.start(sample(22.0f, 52.0f)).outcome, StartOutcome::ConfirmReplace);
+    EXPECT_EQ(load().size(), 2);
+    EXPECT_EQ(logger.start(sample(22.0f, 52.0f), true).outcome, StartOutcome::Started);
+    EXPECT_EQ(std::filesystem::file_size(path), 55u);
+}
+
+TEST_F(LoggerFixture, NoSampleYetOrAnUncreatableFileLeavesTheFileChosen) {
+    logger.chooseFile(path, false);
+    logger.setInterval(30.0f);
+    const auto noSample = logger.start(LiveSample{});
+    EXPECT_EQ(noSample.outcome, StartOutcome::NoSample);
+    EXPECT_EQ(noSample.messageTextId, 253);
+    EXPECT_EQ(logger.statusPanel2(), "inaktiv: rec.dat");
+
+    logger.chooseFile(dir.file("missing/x.dat").string(), false);
+    const auto failed = logger.start(sample(20.0f, 50.0f));
+    EXPECT_EQ(failed.outcome, StartOutcome::CreateFailed);
+    EXPECT_EQ(failed.messageTextId, 253);
+    EXPECT_EQ(logger.state(), LoggerState::FileChosen);
+    EXPECT_EQ(logger.statusPanel2(), "inaktiv: x.dat");
+}
+
+TEST_F(LoggerFixture, AWriteFailureIsReportedOnceAndTheGridIsKept) {
+    startRecording(10.0f);
+    {
+        test::FileSizeLimit diskFull(47 + 8);
+        for (int k = 1; k <= 3; ++k) {
+            clock.advanceSeconds(10.0);
+            const auto tick = logger.onTimer(sample(20.0f + k, 50.0f));
+            EXPECT_EQ(tick.messageTextId, k == 1 ? std::optional(253) : std::nullopt) << k;
+        }
+        EXPECT_EQ(logger.writeFailures(), 3);
+        EXPECT_EQ(logger.pendingRecords(), 3);
+    }
+    clock.advanceSeconds(10.0);
+    EXPECT_FALSE(logger.onTimer(sample(24.0f, 50.0f)).messageTextId.has_value());
+    EXPECT_EQ(logger.pendingRecords(), 0);
+    const LogData log = load();
+    ASSERT_EQ(log.size(), 5);
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(log.value(Channel::Temperature, k), 20.0f + k);
+    }
+    // a new run of failures is reported again
+    test::FileSizeLimit diskFull(47 + 8 * 5);
+    clock.advanceSeconds(10.0);
+    EXPECT_EQ(logger.onTimer(sample(25.0f, 50.0f)).messageTextId, 253);
+}
+
+TEST(DataLoggerTexts, StatusPanelsInBothLanguages) {
+    struct Case {
+        bool german;
+        float interval;
+        const char* panel3;
+    };
+    const Case cases[] = {
+        {true, 90.0f, "Intervall(s): 1 Min 30s "},   {false, 90.0f, "Interval(s): 1 Min 30s "},
+        {true, 3600.0f, "Intervall(s): 60 Min 0s "}, {false, 5.5f, "Interval(s): 0 Min 6s "},
+        {true, 6.5f, "Intervall(s): 0 Min 6s "},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        ManualClock clock(kStart);
+        test::FixedTexts texts(c.german);
+        DataLogger logger(clock, texts);
+        EXPECT_EQ(logger.statusPanel2(),
+                  c.german ? " inaktiv (keine Datei geöffnet) " : " inactive (no open file) ");
+        logger.chooseFile(dir.file("f.dat").string(), false);
+        logger.setInterval(c.interval);
+        EXPECT_EQ(logger.statusPanel2(), c.german ? "inaktiv: f.dat" : "inactive: f.dat");
+        ASSERT_EQ(logger.start(sample(1.0f, 2.0f)).outcome, StartOutcome::Started);
+        EXPECT_EQ(logger.statusPanel2(), c.german ? "aktiv: f.dat" : "active: f.dat");
+        EXPECT_EQ(logger.statusPanel3(), c.panel3);
+        EXPECT_EQ(logger.recMark(), "  (Rec)");
+        logger.stop();
+        EXPECT_EQ(logger.statusPanel3(), "");
+        EXPECT_EQ(logger.recMark(), "");
+    }
+}
+
+TEST_F(LoggerFixture, CommandsFollowTheState) {
+    auto flags = [&] {
+        const LoggerCommands c = logger.commands();
+        return std::string{c.newFile ? 'N' : '-', c.start ? 'S' : '-', c.close ? 'C' : '-',
+                           c.port ? 'P' : '-', c.displaySettings ? 'D' : '-'};
+    };
+    EXPECT_EQ(flags(), "N--PD");
+    startRecording(30.0f);
+    EXPECT_EQ(flags(), "--C--");
+    logger.stop();
+    EXPECT_EQ(flags(), "NSC-D");
+    logger.stop();
+    EXPECT_EQ(flags(), "N--PD");
+    EXPECT_EQ(logger.start(sample(1.0f, 1.0f)).outcome, StartOutcome::NoFileChosen);
+}
+
+} // namespace
+} // namespace orv
