@@ -1,0 +1,194 @@
+#include "offline/DiagramInteraction.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace orv {
+namespace {
+
+using Effect = DiagramInteraction::Effect;
+
+// 11 records on a plot area 7500 wide: 750 twips per record. Values 65 at the top edge, a span
+// of 50 on 4100 twips: 82 twips per unit.
+const DiagramGeometry kGeometry(9000, 5000);
+const TimeGrid kGrid{38000.0, 60.0F};
+constexpr ViewRange kFull{0, 11};
+const ValueScale kScale{65.0F, 15.0F};
+
+double xOf(double record) {
+    return 500 + 750 * record;
+}
+double yOf(double value) {
+    return 300 + (65 - value) * 82;
+}
+
+DiagramInteraction fresh() {
+    DiagramInteraction d(kFull);
+    d.setAutoScale(kScale);
+    return d;
+}
+
+struct Click {
+    MouseButton button;
+    double x;
+};
+
+TEST(DiagramInteraction, MarkerPlacementRules) {
+    const auto L = MouseButton::Left;
+    const auto R = MouseButton::Right;
+    const struct {
+        const char* what;
+        std::vector<Click> clicks;
+        Effect lastEffect;
+        std::optional<std::int64_t> left;
+        std::optional<std::int64_t> right;
+    } cases[] = {
+        {"left of the area takes the first record", {{L, 100}}, Effect::LeftMarker, 0, {}},
+        {"right of the area takes the last record", {{R, 9000}}, Effect::RightMarker, {}, 10},
+        {"left click right of the area", {{L, 8000.5}}, Effect::None, {}, {}},
+        {"right click left of the area", {{R, 499}}, Effect::None, {}, {}},
+        {"left may not pass right", {{R, xOf(5)}, {L, xOf(7)}}, Effect::None, {}, 5},
+        {"left on the right marker", {{R, xOf(5)}, {L, xOf(5)}}, Effect::LeftMarker, 5, 5},
+        {"right may not pass left", {{L, xOf(5)}, {R, xOf(4)}}, Effect::None, 5, {}},
+        {"right on record 0 is a marker", {{L, xOf(0)}, {R, xOf(0)}}, Effect::RightMarker, 0, 0},
+        {"a right marker on 0 holds the left back",
+         {{R, xOf(0)}, {L, xOf(3)}},
+         Effect::None,
+         {},
+         0},
+        {"nearest record, halves to even",
+         {{L, xOf(0.5)}, {R, xOf(1.5)}},
+         Effect::RightMarker,
+         0,
+         2},
+        {"other buttons do nothing", {{MouseButton::Other, xOf(3)}}, Effect::None, {}, {}},
+    };
+    for (const auto& c : cases) {
+        DiagramInteraction d = fresh();
+        Effect effect = Effect::None;
+        for (const auto& click : c.clicks) {
+            effect = d.mouseDown(click.button, click.x, 400, kGeometry, kGrid);
+        }
+        EXPECT_EQ(effect, c.lastEffect) << c.what;
+        const auto& m = d.markers();
+        EXPECT_EQ(m.left() ? std::optional(m.left()->record) : std::nullopt, c.left) << c.what;
+        EXPECT_EQ(m.right() ? std::optional(m.right()->record) : std::nullopt, c.right) << c.what;
+    }
+}
+
+TEST(DiagramInteraction, StatisticsSpanIsInclusiveWhicheverMarkerCameLast) {
+    DiagramInteraction a = fresh();
+    a.mouseDown(MouseButton::Left, xOf(2), 400, kGeometry, kGrid);
+    EXPECT_FALSE(a.markers().statisticsSpan());
+    a.mouseDown(MouseButton::Right, xOf(6), 400, kGeometry, kGrid);
+    DiagramInteraction b = fresh();
+    b.mouseDown(MouseButton::Right, xOf(6), 400, kGeometry, kGrid);
+    b.mouseDown(MouseButton::Left, xOf(2), 400, kGeometry, kGrid);
+    ASSERT_TRUE(a.markers().statisticsSpan());
+    ASSERT_TRUE(b.markers().statisticsSpan());
+    EXPECT_EQ(a.markers().statisticsSpan()->first, 2);
+    EXPECT_EQ(a.markers().statisticsSpan()->last, 6);
+    EXPECT_EQ(a.markers().statisticsSpan()->size(), 5);
+    EXPECT_EQ(b.markers().statisticsSpan()->first, 2);
+    EXPECT_EQ(b.markers().statisticsSpan()->last, 6);
+}
+
+TEST(DiagramInteraction, MarkerTimeIsTheTimeUnderTheClick) {
+    DiagramInteraction d = fresh();
+    d.mouseDown(MouseButton::Left, xOf(0.5), 400, kGeometry, kGrid);
+    ASSERT_TRUE(d.markers().left());
+    EXPECT_EQ(d.markers().left()->record, 0);
+    EXPECT_DOUBLE_EQ(d.markers().left()->time, kGrid.timeOfRecord(0.5));
+    // A click left of the area is moved onto its edge, time included.
+    d.mouseDown(MouseButton::Left, 0, 400, kGeometry, kGrid);
+    EXPECT_DOUBLE_EQ(d.markers().left()->time, kGrid.timeOfRecord(0));
+}
+
+ZoomedView dragZoom(DiagramInteraction& d, PointTw from, PointTw to) {
+    d.setZoomMode(true);
+    EXPECT_EQ(d.mouseDown(MouseButton::Left, from.x, from.y, kGeometry, kGrid),
+              Effect::ZoomStarted);
+    EXPECT_EQ(d.mouseDown(MouseButton::Left, to.x, to.y, kGeometry, kGrid), Effect::ZoomApplied);
+    EXPECT_FALSE(d.zoomMode());
+    EXPECT_TRUE(d.zoomActive());
+    return {d.view(), d.scale()};
+}
+
+TEST(DiagramInteraction, ZoomRectangleGivesTheSameViewInEveryDirection) {
+    const PointTw a{xOf(2), yOf(60)};
+    const PointTw b{xOf(6), yOf(50)};
+    const PointTw c{xOf(2), yOf(50)};
+    const PointTw d{xOf(6), yOf(60)};
+    const std::pair<PointTw, PointTw> drags[] = {{a, b}, {b, a}, {c, d}, {d, c}};
+    for (const auto& [from, to] : drags) {
+        DiagramInteraction di = fresh();
+        const ZoomedView z = dragZoom(di, from, to);
+        EXPECT_EQ(z.view.start, 2);
+        EXPECT_EQ(z.view.count, 5); // records 2..6, the one under the right edge included
+        EXPECT_FLOAT_EQ(z.scale.yTop, 60);
+        EXPECT_FLOAT_EQ(z.scale.yBottom, 50);
+    }
+}
+
+TEST(DiagramInteraction, ZoomCornersAreClampedAndZoomsNest) {
+    DiagramInteraction d = fresh();
+    const ZoomedView whole = dragZoom(d, {0, 0}, {99999, 99999});
+    EXPECT_EQ(whole.view.start, 0);
+    EXPECT_EQ(whole.view.count, 11);
+    EXPECT_FLOAT_EQ(whole.scale.yTop, 65);
+    EXPECT_FLOAT_EQ(whole.scale.yBottom, 15);
+
+    dragZoom(d, {xOf(2), yOf(60)}, {xOf(6), yOf(50)});
+    // Now 4 record steps on 7500 twips: 1875 per record; a span of 10 on 4100: 410 per unit.
+    const ZoomedView inner = dragZoom(d, {500 + 1875, 300 + 410}, {500 + 3750, 300 + 820});
+    EXPECT_EQ(inner.view.start, 3);
+    EXPECT_EQ(inner.view.count, 2);
+    EXPECT_FLOAT_EQ(inner.scale.yTop, 59);
+    EXPECT_FLOAT_EQ(inner.scale.yBottom, 58);
+    // The value range of a zoomed view stays until the zoom is left.
+    d.setAutoScale(ValueScale{100, 0});
+    EXPECT_FLOAT_EQ(d.scale().yTop, 59);
+}
+
+TEST(DiagramInteraction, NarrowRectangleLeavesTooFewRecordsUntilZoomIsLeft) {
+    DiagramInteraction d = fresh();
+    const ZoomedView z = dragZoom(d, {xOf(3), yOf(60)}, {xOf(3.2), yOf(50)});
+    EXPECT_EQ(z.view.count, 1);
+    EXPECT_FALSE(z.view.drawable());
+    d.setZoomMode(true);
+    EXPECT_EQ(d.mouseDown(MouseButton::Left, xOf(3), 400, kGeometry, kGrid), Effect::ZoomModeOff);
+    EXPECT_FALSE(d.zoomMode());
+    EXPECT_EQ(d.mouseDown(MouseButton::Right, xOf(3), 400, kGeometry, kGrid), Effect::ZoomModeOff);
+
+    d.quitZoom(kFull);
+    EXPECT_FALSE(d.zoomActive());
+    EXPECT_EQ(d.view().count, 11);
+    d.setAutoScale(kScale);
+    EXPECT_FLOAT_EQ(d.scale().yTop, 65);
+}
+
+TEST(DiagramInteraction, ZoomModeClearsMarkersAndDropsAnUnfinishedRectangle) {
+    DiagramInteraction d = fresh();
+    d.mouseDown(MouseButton::Left, xOf(1), 400, kGeometry, kGrid);
+    d.mouseDown(MouseButton::Right, xOf(4), 400, kGeometry, kGrid);
+    d.setZoomMode(true);
+    EXPECT_FALSE(d.markers().left());
+    EXPECT_FALSE(d.markers().right());
+    EXPECT_EQ(d.mouseDown(MouseButton::Right, xOf(1), 400, kGeometry, kGrid), Effect::None);
+    d.mouseDown(MouseButton::Left, xOf(1), yOf(60), kGeometry, kGrid);
+    ASSERT_TRUE(d.zoomDrag().dragging());
+    // The rubber band runs from the first corner to the pointer, clamped into the area.
+    const RectTw band = d.zoomDrag().rubberBand(99999, 0, kGeometry);
+    EXPECT_DOUBLE_EQ(band.from.x, xOf(1));
+    EXPECT_DOUBLE_EQ(band.from.y, yOf(60));
+    EXPECT_DOUBLE_EQ(band.to.x, 8000);
+    EXPECT_DOUBLE_EQ(band.to.y, 300);
+    d.setZoomMode(false);
+    EXPECT_FALSE(d.zoomDrag().dragging());
+    EXPECT_FALSE(d.zoomActive());
+    EXPECT_EQ(d.mouseDown(MouseButton::Left, xOf(3), 400, kGeometry, kGrid), Effect::LeftMarker);
+}
+
+} // namespace
+} // namespace orv
