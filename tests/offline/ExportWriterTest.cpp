@@ -1,7 +1,7 @@
 #include "offline/ExportWriter.h"
 
 #include "core/DayNumber.h"
-#include "ExportTexts.h"
+#include "OfflineTexts.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 namespace orv {
 namespace {
 
-using test::ExportTexts;
+using test::OfflineTexts;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 std::string valueText(float v, const char* separator) {
@@ -66,11 +66,11 @@ ExportSource sampleSource() {
 
 std::string exportText(const ExportSource& source, std::int64_t viewStart,
                        const std::vector<float>& a, const std::vector<float>& b,
-                       ExportTexts::Language language, const LocaleFormat& locale) {
+                       OfflineTexts::Language language, const LocaleFormat& locale) {
     test::TempDir dir;
     const auto path = dir.file("out.txt");
     const std::error_code ec =
-        exportToFile(path, source, viewStart, a, b, ExportTexts(language), locale);
+        exportToFile(path, source, viewStart, a, b, OfflineTexts(language), locale);
     EXPECT_FALSE(ec) << ec.message();
     return test::readFile(path);
 }
@@ -80,7 +80,7 @@ TEST(ExportWriter, WholeFileIsByteExactInBothLanguages) {
     const std::vector<float> ch2{45.5F, kNaN, -0.001F};
     const ExportSource source = sampleSource();
 
-    EXPECT_EQ(exportText(source, 0, temp, ch2, ExportTexts::Language::German, GermanFormat()),
+    EXPECT_EQ(exportText(source, 0, temp, ch2, OfflineTexts::Language::German, GermanFormat()),
               "Ausgangsdatensatz: a.dat Serial: AB       Datensätze: 3\r\n"
               "Anfangszeit: 31.12.2004 09:05:00\r\n"
               "Intervall(s): 60\r\n"
@@ -92,7 +92,7 @@ TEST(ExportWriter, WholeFileIsByteExactInBothLanguages) {
               "1 21,62 NaN\r\n"
               "2 20 0\r\n");
 
-    EXPECT_EQ(exportText(source, 0, temp, ch2, ExportTexts::Language::English, EnglishFormat()),
+    EXPECT_EQ(exportText(source, 0, temp, ch2, OfflineTexts::Language::English, EnglishFormat()),
               "Sourcedatarecord: a.dat Serial: AB       Records: 3\r\n"
               "Starttime: 12/31/2004 9:05:00 AM\r\n"
               "Interval(s): 60\r\n"
@@ -113,7 +113,7 @@ TEST(ExportWriter, ZoomedViewNumbersItsRecordsFromZero) {
     const std::vector<float> temp{1.0F, 2.0F};
     const std::vector<float> ch2{3.0F, 4.0F};
     const std::string text =
-        exportText(source, 100, temp, ch2, ExportTexts::Language::German, GermanFormat());
+        exportText(source, 100, temp, ch2, OfflineTexts::Language::German, GermanFormat());
     EXPECT_NE(text.find("Serial: A B      Datensätze: 200\r\n"), std::string::npos);
     EXPECT_NE(text.find("Intervall(s): 2,5\r\n"), std::string::npos);
     EXPECT_NE(text.find("Offset_zur_original_Datei: 100\r\n"), std::string::npos);
@@ -122,7 +122,7 @@ TEST(ExportWriter, ZoomedViewNumbersItsRecordsFromZero) {
 }
 
 TEST(ExportWriter, ColumnHeaderNamesTheFilesUnits) {
-    using L = ExportTexts::Language;
+    using L = OfflineTexts::Language;
     const struct {
         L language;
         const char* temp;
@@ -138,7 +138,7 @@ TEST(ExportWriter, ColumnHeaderNamesTheFilesUnits) {
         {L::English, "°F", " %", "#Record Temperature(°F) rel.Humidity(%)"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(exportColumnHeader(ExportTexts(c.language), c.temp, c.ch2), c.header);
+        EXPECT_EQ(exportColumnHeader(OfflineTexts(c.language), c.temp, c.ch2), c.header);
     }
 }
 
@@ -153,7 +153,7 @@ TEST(ExportWriter, LongExportCrossesBufferBoundaries) {
     ExportSource source = sampleSource();
     source.recordCount = n;
     const std::string text =
-        exportText(source, 0, temp, ch2, ExportTexts::Language::English, EnglishFormat());
+        exportText(source, 0, temp, ch2, OfflineTexts::Language::English, EnglishFormat());
     std::size_t lines = 0;
     for (const char c : text) {
         lines += c == '\n';
@@ -165,7 +165,7 @@ TEST(ExportWriter, LongExportCrossesBufferBoundaries) {
 
 TEST(ExportWriter, FailuresAreReported) {
     const std::vector<float> one{1.0F};
-    const ExportTexts texts(ExportTexts::Language::German);
+    const OfflineTexts texts(OfflineTexts::Language::German);
     const GermanFormat locale;
     test::TempDir dir;
     EXPECT_TRUE(

@@ -8,15 +8,20 @@
 
 namespace orv::test {
 
-// The string-table entries the export and the diagram use, in German or English.
-class ExportTexts final : public Texts {
+// The string-table entries the data window and the export use, in German or English.
+class OfflineTexts final : public Texts {
 public:
     enum class Language { German, English };
-    explicit ExportTexts(Language language) : language_(language) {}
+    explicit OfflineTexts(Language language) : language_(language) {}
 
     [[nodiscard]] std::optional<std::string> text(int germanId) const override {
         static const std::map<int, std::pair<const char*, const char*>> table = {
+            {193, {"Temperatur", "temperature"}},
+            {194, {"rel. Feuchte", "rel. humidity"}},
+            {195, {"Zeit", "time"}},
+            {196, {"Temperatur", "temperature"}},
             {197, {"Taupunkt", "dew point"}},
+            {198, {"Zeit", "time"}},
             {246, {"Ausgangsdatensatz: ", "Sourcedatarecord: "}},
             {247, {" Datensätze: ", " Records: "}},
             {248, {"Anfangszeit: ", "Starttime: "}},

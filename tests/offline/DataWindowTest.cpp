@@ -1,0 +1,105 @@
+#include "offline/DataWindow.h"
+
+#include "core/DayNumber.h"
+#include "OfflineTexts.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
+
+namespace orv {
+namespace {
+
+using test::OfflineTexts;
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+LogData makeLog(std::vector<float> temp, std::vector<float> ch2) {
+    LogHeader header;
+    header.recordCount = static_cast<std::int32_t>(temp.size());
+    header.startTime = fromCivil({2004, 12, 31, 8, 0, 0});
+    header.interval = 60;
+    return LogData(header, temp, ch2);
+}
+
+TEST(DataWindow, CaptionsFollowChannelUnitsAndLanguage) {
+    EXPECT_FALSE(dataWindowCaptions(OfflineTexts(OfflineTexts::Language::German), "°C", ""));
+
+    const auto humidity =
+        dataWindowCaptions(OfflineTexts(OfflineTexts::Language::German), "°C", " %");
+    ASSERT_TRUE(humidity);
+    EXPECT_EQ((*humidity)[0], "Temperatur (°C)");
+    EXPECT_EQ((*humidity)[4], "rel. Feuchte ( %)");
+    EXPECT_EQ((*humidity)[8], "Zeit");
+    EXPECT_EQ((*humidity)[11], "Ø Temperatur (°C)");
+    EXPECT_EQ((*humidity)[12], "max. rel. Feuchte ( %)");
+
+    const auto dewPoint =
+        dataWindowCaptions(OfflineTexts(OfflineTexts::Language::English), " K", " K");
+    ASSERT_TRUE(dewPoint);
+    EXPECT_EQ((*dewPoint)[3], "temperature ( K)");
+    EXPECT_EQ((*dewPoint)[7], "dew point ( K)");
+    EXPECT_EQ((*dewPoint)[13], "min. dew point ( K)");
+    EXPECT_EQ((*dewPoint)[14], "Ø dew point ( K)");
+}
+
+TEST(DataWindow, StatisticsCoverBothMarkersAndSkipGaps) {
+    // Records 10..14 as in the classic example, with a gap at 12 and the extremes on the
+    // marker records themselves.
+    std::vector<float> temp(20, 0.0F);
+    std::vector<float> ch2(20, 50.0F);
+    temp[10] = 10.0F;
+    temp[11] = 20.0F;
+    temp[12] = kNaN;
+    temp[13] = 21.0F;
+    temp[14] = 30.5F;
+    ch2[14] = kNaN;
+    ch2[10] = 40.04F;
+    const LogData log = makeLog(temp, ch2);
+
+    const MarkerStatistics s = markerStatistics(log, RecordSpan{10, 14});
+    EXPECT_EQ(s.temperature.count, 4);
+    const StatisticsReadout text = statisticsReadout(s, GermanFormat());
+    EXPECT_EQ(text.tempMax, "30,5");
+    EXPECT_EQ(text.tempMin, "10");
+    EXPECT_EQ(text.tempAverage, "20,4"); // 81.5 / 4 = 20.375
+    EXPECT_EQ(text.ch2Max, "50");
+    EXPECT_EQ(text.ch2Min, "40");
+    EXPECT_EQ(text.ch2Average, "47,5"); // (40.04 + 3 * 50) / 4 = 47.51
+
+    // Both markers on record 0: a real range of one record.
+    const StatisticsReadout one =
+        statisticsReadout(markerStatistics(log, RecordSpan{0, 0}), EnglishFormat());
+    EXPECT_EQ(one.tempAverage, "0");
+    // Only gaps: nothing to show.
+    const StatisticsReadout gap =
+        statisticsReadout(markerStatistics(log, RecordSpan{12, 12}), EnglishFormat());
+    EXPECT_EQ(gap.tempMax, "NaN");
+    EXPECT_EQ(gap.tempAverage, "NaN");
+}
+
+TEST(DataWindow, RecordReadoutRoundsToTwoDecimals) {
+    const LogData log = makeLog({21.125F, -0.001F}, {45.555F, kNaN});
+    const RecordReadout r0 = recordReadout(log, 0, log.recordTime(0), GermanFormat());
+    EXPECT_EQ(r0.temperature, "21,12");
+    EXPECT_EQ(r0.channel2, "45,56"); // 45.555F lies above the tie
+    EXPECT_EQ(r0.time, "31.12.2004 08:00:00");
+    const RecordReadout r1 = recordReadout(log, 1, log.recordTime(1), EnglishFormat());
+    EXPECT_EQ(r1.temperature, "0");
+    EXPECT_EQ(r1.channel2, "NaN");
+    EXPECT_EQ(r1.time, "12/31/2004 8:01:00 AM");
+    EXPECT_EQ(recordReadout(log, 2, 0, GermanFormat()).temperature, "");
+}
+
+TEST(DataWindow, AutoScaleSkipsGapsOfTheVisibleRecords) {
+    const LogData log = makeLog({kNaN, 20, 25, 99}, {kNaN, 40, 60, kNaN});
+    const ValueScale visible = autoScaleOf(log, ViewRange{0, 3});
+    EXPECT_EQ(visible.yTop, 65.0F);
+    EXPECT_EQ(visible.yBottom, 15.0F);
+    EXPECT_EQ(autoScaleOf(log, ViewRange{0, 4}).yTop, 104.0F);
+    const ValueScale gapOnly = autoScaleOf(log, ViewRange{0, 1});
+    EXPECT_EQ(gapOnly.yTop, 5.0F);
+}
+
+} // namespace
+} // namespace orv
