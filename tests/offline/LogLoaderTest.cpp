@@ -1,0 +1,142 @@
+#include "offline/LogLoader.h"
+#include "logging/LogFormat.h"
+#include "support/TempDir.h"
+
+#include <cmath>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace orv {
+namespace {
+
+// A log file as bytes: header with the given count, then `records` records k -> (k, -k).
+std::string logBytes(std::int32_t count, std::int64_t records, float interval = 60.0f,
+                     double start = 38352.0) {
+    LogHeader h;
+    h.recordCount = count;
+    h.tempUnitCode = 'F';
+    h.ch2UnitCode = 'F';
+    h.startTime = start;
+    h.interval = interval;
+    h.text = "ABC";
+    const auto head = encodeLogHeader(h);
+    std::string s(head.begin(), head.end());
+    for (std::int64_t k = 0; k < records; ++k) {
+        unsigned char r[8];
+        encodeLogRecord(r, static_cast<float>(k), static_cast<float>(-k));
+        s.append(reinterpret_cast<const char*>(r), 8);
+    }
+    return s;
+}
+
+LoadResult loadString(const std::string& s) {
+    return loadLogBytes({reinterpret_cast<const unsigned char*>(s.data()), s.size()});
+}
+
+TEST(LogLoader, BadFilesAreRefusedWithTheirText) {
+    std::string lowerMagic = logBytes(3, 3);
+    std::memcpy(lowerMagic.data() + 9, "orv32", 5);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        LoadError::Kind kind;
+        int textId;
+    };
+    const Case cases[] = {
+        {"empty", "", LoadError::Kind::NotALogFile, 255},
+        {"text file", "hello world, this is no log file at all, really not",
+         LoadError::Kind::NotALogFile, 255},
+        {"lower-case magic", lowerMagic, LoadError::Kind::NotALogFile, 255},
+        {"header cut", logBytes(0, 0).substr(0, 30), LoadError::Kind::DataError, 256},
+        {"negative count", logBytes(-1, 2), LoadError::Kind::DataError, 256},
+        {"NaN interval", logBytes(2, 2, std::nanf("")), LoadError::Kind::DataError, 256},
+        {"negative interval", logBytes(2, 2, -5.0f), LoadError::Kind::DataError, 256},
+        {"start time infinite", logBytes(2, 2, 60.0f, INFINITY), LoadError::Kind::DataError, 256},
+        {"start time beyond 9999", logBytes(2, 2, 60.0f, 3.0e6), LoadError::Kind::DataError, 256},
+        {"last record beyond 9999", logBytes(2, 2, 3.0e13f), LoadError::Kind::DataError, 256},
+    };
+    for (const Case& c : cases) {
+        const LoadResult r = loadString(c.bytes);
+        ASSERT_TRUE(std::holds_alternative<LoadError>(r)) << c.name;
+        EXPECT_EQ(std::get<LoadError>(r).kind, c.kind) << c.name;
+        EXPECT_EQ(std::get<LoadError>(r).textId(), c.textId) << c.name;
+    }
+}
+
+TEST(LogLoader, CountAndFileSizeDecideWhatLoads) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::int64_t loaded;
+        bool truncated;
+    };
+    const Case cases[] = {
+        {"complete", logBytes(5, 5), 5, false},
+        {"no records", logBytes(0, 0), 0, false},
+        // a zero count needs no usable start time: it is never shown
+        {"no records, odd header", logBytes(0, 0, std::nanf(""), INFINITY), 0, false},
+        {"cut short", logBytes(1000000, 7), 7, true},
+        {"count beyond the largest file", logBytes(2147483647, 3), 3, true},
+        {"partial last record", logBytes(5, 5).substr(0, 47 + 8 * 4 + 5), 4, true},
+        {"record in flight after the count", logBytes(4, 5), 4, false},
+    };
+    for (const Case& c : cases) {
+        const LoadResult r = loadString(c.bytes);
+        ASSERT_TRUE(std::holds_alternative<LogData>(r)) << c.name;
+        const auto& log = std::get<LogData>(r);
+        EXPECT_EQ(log.size(), c.loaded) << c.name;
+        EXPECT_EQ(log.truncated(), c.truncated) << c.name;
+        for (std::int64_t k = 0; k < log.size(); ++k) {
+            ASSERT_EQ(log.value(Channel::Temperature, k), static_cast<float>(k)) << c.name;
+            ASSERT_EQ(log.value(Channel::Channel2, k), static_cast<float>(-k)) << c.name;
+        }
+        EXPECT_EQ(log.stats(Channel::Temperature, 0, c.loaded).count, c.loaded) << c.name;
+    }
+}
+
+TEST(LogLoader, FilesOnDisk) {
+    test::TempDir dir;
+    const auto missing = loadLogFile(dir.file("nothing.dat"));
+    ASSERT_TRUE(std::holds_alternative<LoadError>(missing));
+    EXPECT_EQ(std::get<LoadError>(missing).kind, LoadError::Kind::NotFound);
+    EXPECT_EQ(std::get<LoadError>(missing).textId(), 255);
+
+    const auto folder = loadLogFile(dir.path());
+    ASSERT_TRUE(std::holds_alternative<LoadError>(folder));
+    EXPECT_EQ(std::get<LoadError>(folder).textId(), 255);
+
+    // more records than one read chunk, and not a multiple of the block sizes
+    const std::int64_t n = 100'003;
+    test::writeFile(dir.file("big.dat"), logBytes(static_cast<std::int32_t>(n), n));
+    const auto r = loadLogFile(dir.file("big.dat"));
+    ASSERT_TRUE(std::holds_alternative<LogData>(r));
+    const auto& log = std::get<LogData>(r);
+    EXPECT_EQ(log.fileSize(), 47 + 8 * n);
+    ASSERT_EQ(log.size(), n);
+    EXPECT_EQ(log.value(Channel::Temperature, n - 1), static_cast<float>(n - 1));
+    const RangeStats s = log.stats(Channel::Channel2, 0, n - 1);
+    EXPECT_EQ(s.min, static_cast<float>(-(n - 1)));
+    EXPECT_EQ(s.max, 0.0f);
+    EXPECT_EQ(s.sum, -static_cast<double>(n) * static_cast<double>(n - 1) / 2);
+    EXPECT_LE(log.indexBytes(), static_cast<std::size_t>(8 * n / 4));
+}
+
+TEST(LogLoader, UnitTextsAndHeaderValues) {
+    const std::pair<char, const char*> units[] = {
+        {'C', "\u00B0C"}, {'F', "\u00B0F"}, {'K', " K"}, {'%', " %"}, {'\xB0', " \u00B0"}};
+    for (const auto& [code, text] : units) {
+        EXPECT_EQ(unitTextForCode(code), text) << code;
+    }
+    const auto r = loadString(logBytes(2, 2, 90.0f, 38352.5));
+    ASSERT_TRUE(std::holds_alternative<LogData>(r));
+    const LogHeader& h = std::get<LogData>(r).header();
+    EXPECT_EQ(h.tempUnitText(), "\u00B0F");
+    EXPECT_FALSE(h.ch2IsHumidity());
+    EXPECT_EQ(h.text, "ABC     ");
+    EXPECT_EQ(h.interval, 90.0f);
+    EXPECT_DOUBLE_EQ(h.recordTime(1), 38352.5 + 90.0 / 86400);
+}
+
+} // namespace
+} // namespace orv

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "offline/LogData.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace orv::test {
+
+// A channel with a daily swing, noise, single spikes, runs of NaN (gaps) and values of both
+// signs, so that extremes, gaps and cancellation all occur.
+inline std::vector<float> wavyChannel(std::int64_t n, unsigned seed, float offset) {
+    std::mt19937 rng(seed);
+    std::normal_distribution<float> noise(0.0f, 0.3f);
+    std::uniform_int_distribution<int> event(0, 999);
+    std::vector<float> v(static_cast<std::size_t>(n));
+    for (std::int64_t k = 0; k < n; ++k) {
+        const int e = event(rng);
+        auto& x = v[static_cast<std::size_t>(k)];
+        x = offset + 8.0f * std::sin(static_cast<float>(k) * 0.0007f) + noise(rng);
+        if (e < 3) {
+            x += e == 0 ? 60.0f : -60.0f; // spike
+        } else if (e == 3) {
+            const std::int64_t run = std::min<std::int64_t>(n - k, 1 + event(rng) % 300);
+            for (std::int64_t j = 0; j < run; ++j) {
+                v[static_cast<std::size_t>(k + j)] = std::numeric_limits<float>::quiet_NaN();
+            }
+            k += run - 1;
+        }
+    }
+    return v;
+}
+
+inline LogData wavyLog(std::int64_t n, unsigned seed) {
+    LogHeader h;
+    h.recordCount = static_cast<std::int32_t>(n);
+    h.interval = 10.0f;
+    h.startTime = 38352.0;
+    return LogData(h, wavyChannel(n, seed, 2.0f), wavyChannel(n, seed + 1, 55.0f));
+}
+
+} // namespace orv::test
