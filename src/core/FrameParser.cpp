@@ -37,19 +37,23 @@ bool ReceiveBuffer::takeNewestFrame(std::string_view chunk, std::string& frame) 
         text_.erase(0, text_.size() - kRxBufferLimit);
     }
 
+    // The "@T" in front of a CR at `end`; it must lie wholly before the CR.
+    const auto startBefore = [this](std::size_t end) {
+        return end < 2 ? std::string::npos : text_.rfind("@T", end - 2);
+    };
     std::size_t end = text_.rfind("\r\n");
-    if (end == std::string::npos) {
+    std::size_t start = end == std::string::npos ? std::string::npos : startBefore(end);
+    if (start == std::string::npos) {
+        // No CR LF pair, or only one ending line noise: a stray pair must not hold back the
+        // frames of a sensor that ends its frames with a lone CR.
         end = text_.rfind('\r');
         if (end == std::string::npos) {
             return false;
         }
-    }
-    if (end < 2) {
-        return false;
-    }
-    const std::size_t start = text_.rfind("@T", end - 2);
-    if (start == std::string::npos) {
-        return false;
+        start = startBefore(end);
+        if (start == std::string::npos) {
+            return false;
+        }
     }
     frame.assign(text_, start, end - start + 1);
     text_.erase(0, end + 1);

@@ -19,9 +19,9 @@ class ReceiveBuffer {
 public:
     // Appends `chunk`, then cuts out the newest complete frame: from the last "@T" in front of
     // the end mark up to and including the end mark's CR. The end mark is the last CR LF pair,
-    // or the last CR when there is no pair. Everything up to the CR is consumed, older frames
-    // included; the text after it stays. Returns false (the text stays) when there is no CR or
-    // no "@T" in front of it.
+    // or the last CR when there is no pair or no "@T" in front of the pair. Everything up to the
+    // CR is consumed, older frames included; the text after it stays. Returns false (the text
+    // stays) when there is no CR with an "@T" in front of it.
     [[nodiscard]] bool takeNewestFrame(std::string_view chunk, std::string& frame);
 
     [[nodiscard]] const std::string& text() const { return text_; }
