@@ -1,0 +1,1 @@
+orv_add_fuzz_target(log_loader LogLoaderFuzz.cpp log_loader)
