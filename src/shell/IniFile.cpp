@@ -12,8 +12,10 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
+// A CR counts as a blank so that a stray one (an old Mac line end, or a CR LF file cut after the
+// CR) never becomes part of a name or value.
 bool isBlank(char c) {
-    return c == ' ' || c == '\t';
+    return c == ' ' || c == '\t' || c == '\r';
 }
 
 std::string_view trim(std::string_view s) {
@@ -127,7 +129,7 @@ bool lastLineIsBlank(std::string_view text) {
     }
     const std::size_t nl = body.rfind('\n');
     const std::string_view last = nl == npos ? body : body.substr(nl + 1);
-    return trim(last).empty() || last == "\r";
+    return trim(last).empty();
 }
 
 bool writeAll(int fd, std::string_view bytes) {

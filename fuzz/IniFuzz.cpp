@@ -1,0 +1,106 @@
+// Arbitrary bytes as a settings file (and as a string table resource): every reader must cope,
+// and the writer must store exactly one value without disturbing any other.
+#include "shell/IniDecode.h"
+#include "shell/IniFile.h"
+#include "shell/IniStore.h"
+#include "shell/StringTable.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace {
+
+void require(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+// One scratch folder per fuzzing process, removed when it ends.
+class Scratch {
+public:
+    Scratch() {
+        std::string templ =
+            (std::filesystem::temp_directory_path() / "orv-ini-fuzz-XXXXXX").string();
+        if (::mkdtemp(templ.data()) != nullptr) {
+            path_ = templ;
+        }
+    }
+    ~Scratch() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    [[nodiscard]] const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+struct Name {
+    std::string_view section, key;
+};
+
+constexpr Name Written{"General", "SerialPort"};
+constexpr Name Others[] = {
+    {"general", "Mode"},           {"Winsock", "Port"},   {"Winsock", "IP"},
+    {"Dialog", "Celsius"},         {"LogPath", "Source"}, {"PortMap", "COM5"},
+    {"MainWindow", "WindowState"},
+};
+
+void checkText(std::string_view text) {
+    const std::string value = "fuzz 42";
+    const std::string changed = orv::ini::withValue(text, Written.section, Written.key, value);
+    require(orv::ini::findValue(changed, Written.section, Written.key) == value);
+    require(orv::ini::withValue(changed, Written.section, Written.key, value) == changed);
+    for (const Name& other : Others) {
+        require(orv::ini::findValue(changed, other.section, other.key) ==
+                orv::ini::findValue(text, other.section, other.key));
+    }
+}
+
+void checkFile(const std::filesystem::path& folder, std::string_view text) {
+    const std::filesystem::path ini = folder / "VisualORV.Ini";
+    {
+        std::ofstream out(ini, std::ios::binary | std::ios::trunc);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    }
+    orv::IniStore store(ini);
+    for (const Name& n : Others) {
+        (void)store.ReadIniInt(n.section, n.key, 7);
+        (void)store.ReadIniLong(n.section, n.key, 31222);
+        (void)store.ReadIniBool(n.section, n.key, true);
+        require(store.ReadIniString(n.section, n.key, "d").size() <= 4 * 255);
+    }
+    if (store.WriteIniInt(Written.section, Written.key, -12345)) {
+        require(store.ReadIniInt(Written.section, Written.key, 0) == -12345);
+        require(store.ReadIniString(Written.section, Written.key, "") == "-12345");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const Scratch scratch;
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+
+    checkText(text);
+    if (!scratch.path().empty()) {
+        checkFile(scratch.path(), text);
+    }
+
+    const std::string_view cut = orv::ini::cutStoredText(text, orv::ini::IntTextLimit);
+    (void)orv::ini::decodeInt(cut, 1);
+    (void)orv::ini::decodeLong(cut, 1);
+    (void)orv::ini::decodeBool(orv::ini::cutStoredText(text, orv::ini::BoolTextLimit), false);
+    (void)orv::ini::leadingNumber(text);
+    (void)orv::parseStringTable(text);
+    return 0;
+}

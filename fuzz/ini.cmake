@@ -1,0 +1,1 @@
+orv_add_fuzz_target(ini_fuzz IniFuzz.cpp ini)
