@@ -78,6 +78,7 @@ TEST(IniText, ReaderFindsValues) {
         {"[A]\nx = hello world \n", "A", "x", "hello world"},
         {"[ A ]\n X=1\n", "a", "x", "1"},
         {"[A]\r\nx=1\r\n", "A", "x", "1"},
+        {"[A]\nx=1\r", "A", "x", "1"},
         {"[A]\nx=\n", "A", "x", ""},
         {"[A]\nx=a=b\n", "A", "x", "a=b"},
         {"x=1\n", "A", "x", std::nullopt},
