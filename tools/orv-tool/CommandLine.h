@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orv::tool {
+
+inline constexpr int kExitFailure = 1; // the source or the output failed
+inline constexpr int kExitUsage = 2;   // the command line is wrong
+
+// A one-line message for the user; main() prints it behind "orv-tool: " and exits with `code`.
+class ToolError : public std::runtime_error {
+public:
+    ToolError(const std::string& message, int code) : std::runtime_error(message), code_(code) {}
+    [[nodiscard]] int code() const { return code_; }
+
+private:
+    int code_;
+};
+
+[[noreturn]] void usageError(const std::string& message);
+[[noreturn]] void failure(const std::string& message);
+
+// Walks "--name VALUE", "--name=VALUE", flags and positional arguments in order.
+class ArgReader {
+public:
+    explicit ArgReader(const std::vector<std::string>& args) : args_(args) {}
+
+    [[nodiscard]] bool done() const { return next_ >= args_.size(); }
+    // The next argument; an option given as "--name=VALUE" comes back as "--name" and keeps its
+    // value for value().
+    [[nodiscard]] std::string take();
+    // The value of the option just taken (the "=VALUE" part or the next argument).
+    [[nodiscard]] std::string value(std::string_view option);
+
+private:
+    const std::vector<std::string>& args_;
+    std::size_t next_ = 0;
+    std::optional<std::string> inlineValue_;
+};
+
+// A whole-text decimal number of at least `min`; otherwise a usage error naming `option`.
+[[nodiscard]] std::uint64_t parseCount(std::string_view option, const std::string& text,
+                                       std::uint64_t min);
+
+} // namespace orv::tool
