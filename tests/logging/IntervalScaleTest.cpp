@@ -76,14 +76,5 @@ TEST(IntervalScale, ButtonsNeverGoBelowSixSeconds) {
     EXPECT_EQ(scale.seconds(), 5);
 }
 
-TEST(IntervalScale, ButtonsDoNotResnapSecondsToTheScale) {
-    // A button press keeps its one-second value even though the slider lands on a position
-    // whose own scale value differs.
-    IntervalScale scale(244); // 600 s
-    scale.stepUp();
-    EXPECT_EQ(scale.seconds(), 601);
-    EXPECT_NE(sliderSeconds(scale.position()), 601);
-}
-
 } // namespace
 } // namespace orv

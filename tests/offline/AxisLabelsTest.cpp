@@ -95,23 +95,5 @@ TEST(AxisLabels, LegendNamesUnitsAndChannelInTheLanguage) {
     }
 }
 
-TEST(AxisLabels, GeometryKeepsFixedMarginsAndMinimumWindow) {
-    const DiagramGeometry g(9000.4, 5000.5);
-    EXPECT_EQ(g.plotWidth(), 7500);  // 7500.4
-    EXPECT_EQ(g.plotHeight(), 4100); // 4100.5, halves to even
-    EXPECT_DOUBLE_EQ(g.right(), 8000.4);
-    EXPECT_DOUBLE_EQ(g.bottom(), 4400.5);
-    EXPECT_NEAR(g.valueLabel(10).y, 4100.5 + 220, 1e-9);
-    const RectTw swatch2 = g.legendSwatch(2);
-    EXPECT_DOUBLE_EQ(swatch2.from.y, 5000.5 / 2 + 1000);
-    EXPECT_DOUBLE_EQ(swatch2.to.x, 9000.4 - 450);
-
-    const WindowFit small = fitDiagramWindow(5000, 7000);
-    EXPECT_EQ(small.windowWidth, 8000);
-    EXPECT_EQ(small.windowHeight, 7000);
-    EXPECT_EQ(small.boxWidth, 7880);
-    EXPECT_EQ(small.boxHeight, 5850);
-}
-
 } // namespace
 } // namespace orv

@@ -102,11 +102,5 @@ TEST(ValueAxis, ChannelsWithoutValuesDoNotCount) {
     EXPECT_EQ(inf.yTop, 65.0F);
 }
 
-TEST(ValueAxis, CurveScaleUsesTheWholeSpan) {
-    const ValueScale scale{30.6F, 15.3F};
-    EXPECT_DOUBLE_EQ(scale.yOffsetOf(30.6F, 4100), 0);
-    EXPECT_NEAR(scale.yOffsetOf(15.6, 4100), 4100, 1e-3); // not 15.3
-}
-
 } // namespace
 } // namespace orv
