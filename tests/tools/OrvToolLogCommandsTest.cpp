@@ -1,0 +1,223 @@
+#include "logging/LogFormat.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fcntl.h>
+#include <limits>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace orv {
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr double kStart = 38352.375; // 2004-12-31 09:00:00, exact in binary
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs orv-tool with its output and messages in files, so a large output cannot block it.
+ToolRun orvTool(const test::TempDir& dir, std::vector<std::string> args) {
+    args.insert(args.begin(), ORV_TOOL_PATH);
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    const auto outPath = dir.file("stdout");
+    const auto errPath = dir.file("stderr");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = 0;
+    ToolRun run;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int wstatus = 0;
+        waitpid(pid, &wstatus, 0);
+        run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    run.out = test::readFile(outPath);
+    run.err = test::readFile(errPath);
+    return run;
+}
+
+std::string logBytes(const LogHeader& header, const std::vector<std::pair<float, float>>& records) {
+    const auto head = encodeLogHeader(header);
+    std::string bytes(head.begin(), head.end());
+    for (const auto& [a, b] : records) {
+        unsigned char rec[kLogRecordSize];
+        encodeLogRecord(rec, a, b);
+        bytes.append(reinterpret_cast<const char*>(rec), sizeof rec);
+    }
+    return bytes;
+}
+
+// Three records at one minute from 09:00, °C and humidity, sensor text "AB".
+std::string sampleLog() {
+    LogHeader h;
+    h.recordCount = 3;
+    h.startTime = kStart;
+    h.interval = 60;
+    h.text = "AB";
+    return logBytes(h, {{21.125F, 45.5F}, {21.625F, kNaN}, {20.0F, -0.001F}});
+}
+
+class OrvToolLog : public ::testing::Test {
+protected:
+    void SetUp() override { test::writeFile(file_, sampleLog()); }
+    test::TempDir dir_;
+    std::string file_ = dir_.file("a.dat").string();
+};
+
+TEST_F(OrvToolLog, ExportIsTheDiagramExportByteForByte) {
+    const ToolRun german = orvTool(dir_, {"export", file_});
+    EXPECT_EQ(german.status, 0) << german.err;
+    EXPECT_EQ(german.out, "Ausgangsdatensatz: a.dat Serial: AB       Datensätze: 3\r\n"
+                          "Anfangszeit: 31.12.2004 09:00:00\r\n"
+                          "Intervall(s): 60\r\n"
+                          "Offset_zur_original_Datei: 0\r\n"
+                          "Anzahl_der_Datensätze: 3\r\n"
+                          "\r\n"
+                          "#Datensatz Temperatur(°C) rel.Feuchte(%)\r\n"
+                          "0 21,12 45,5\r\n"
+                          "1 21,62 NaN\r\n"
+                          "2 20 0\r\n");
+
+    const auto outFile = dir_.file("part.txt").string();
+    const ToolRun english = orvTool(
+        dir_, {"export", file_, "--lang", "eng", "--start", "1", "--count", "2", "-o", outFile});
+    EXPECT_EQ(english.status, 0) << english.err;
+    EXPECT_EQ(english.out, "");
+    EXPECT_EQ(test::readFile(outFile), "Sourcedatarecord: a.dat Serial: AB       Records: 3\r\n"
+                                       "Starttime: 12/31/2004 9:00:00 AM\r\n"
+                                       "Interval(s): 60\r\n"
+                                       "Offset_related_to_original_file: 1\r\n"
+                                       "Number_of_records: 2\r\n"
+                                       "\r\n"
+                                       "#Record Temperature(°C) rel.Humidity(%)\r\n"
+                                       "0 21.62 NaN\r\n"
+                                       "1 20 0\r\n");
+
+    // English texts with German number and date formats.
+    const ToolRun mixed = orvTool(dir_, {"export", file_, "--lang=eng", "--locale=de_DE"});
+    EXPECT_NE(mixed.out.find("Starttime: 31.12.2004 09:00:00\r\n"), std::string::npos);
+    EXPECT_NE(mixed.out.find("\r\n0 21,12 45,5\r\n"), std::string::npos);
+}
+
+TEST_F(OrvToolLog, CsvHasHeaderIsoTimesAndChosenSeparators) {
+    const ToolRun plain = orvTool(dir_, {"csv", file_});
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.out, "time,temperature (°C),humidity (%)\r\n"
+                         "2004-12-31T09:00:00,21.125,45.5\r\n"
+                         "2004-12-31T09:01:00,21.625,\r\n"
+                         "2004-12-31T09:02:00,20,-0.001\r\n");
+
+    const auto outFile = dir_.file("excel.csv").string();
+    const ToolRun excel =
+        orvTool(dir_, {"csv", file_, "--separator", ";", "--decimal", ",", "--bom", "-o", outFile});
+    EXPECT_EQ(excel.status, 0) << excel.err;
+    EXPECT_EQ(test::readFile(outFile), "\xEF\xBB\xBFtime;temperature (°C);humidity (%)\r\n"
+                                       "2004-12-31T09:00:00;21,125;45,5\r\n"
+                                       "2004-12-31T09:01:00;21,625;\r\n"
+                                       "2004-12-31T09:02:00;20;-0,001\r\n");
+}
+
+TEST_F(OrvToolLog, StatsCoverTheInclusiveRangeAndSkipGaps) {
+    const ToolRun all = orvTool(dir_, {"stats", file_});
+    EXPECT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.out, "{\"records\":3,\"from\":0,\"to\":2,"
+                       "\"temperature\":{\"min\":20,\"max\":21.625,\"avg\":20.916666666666668,"
+                       "\"count\":3},"
+                       "\"channel2\":{\"min\":-0.001,\"max\":45.5,\"avg\":22.74949999997625,"
+                       "\"count\":2}}\n");
+    const ToolRun one = orvTool(dir_, {"stats", file_, "--from", "1", "--to", "1"});
+    EXPECT_EQ(one.out, "{\"records\":3,\"from\":1,\"to\":1,"
+                       "\"temperature\":{\"min\":21.625,\"max\":21.625,\"avg\":21.625,"
+                       "\"count\":1},"
+                       "\"channel2\":{\"min\":null,\"max\":null,\"avg\":null,\"count\":0}}\n");
+}
+
+TEST_F(OrvToolLog, InfoDescribesHeaderAndCutShortFiles) {
+    LogHeader h;
+    h.recordCount = 5; // but only 2 records and half of a third follow
+    h.tempUnitCode = 'F';
+    h.ch2UnitCode = 'F';
+    h.startTime = kStart;
+    h.interval = 2.5F;
+    h.text = "Quote\"12345";
+    std::string bytes = logBytes(h, {{70.0F, 50.0F}, {71.0F, 51.0F}});
+    bytes.append(4, '\0');
+    const auto cut = dir_.file("cut.dat").string();
+    test::writeFile(cut, bytes);
+
+    const ToolRun info = orvTool(dir_, {"info", cut});
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(info.out, "{\"records\":2,\"storedCount\":5,\"truncated\":true,\"interval\":2.5,"
+                        "\"start\":\"2004-12-31T09:00:00\",\"startDayNumber\":38352.375,"
+                        "\"temperatureUnit\":\"°F\",\"channel2Unit\":\"°F\","
+                        "\"channel2\":\"dewpoint\",\"text\":\"Quote\\\"12\",\"fileSize\":67}\n");
+
+    // The export of a dew-point file in °F names its own units.
+    const ToolRun exported = orvTool(dir_, {"export", cut, "--lang", "eng"});
+    EXPECT_NE(exported.out.find("\r\n#Record Temperature(°F) DewPoint(°F)\r\n0 70 50\r\n"),
+              std::string::npos)
+        << exported.out;
+
+    const ToolRun complete = orvTool(dir_, {"info", file_});
+    EXPECT_NE(complete.out.find("\"records\":3,\"storedCount\":3,\"truncated\":false"),
+              std::string::npos);
+    EXPECT_NE(complete.out.find("\"text\":\"AB      \",\"fileSize\":71}"), std::string::npos);
+}
+
+TEST_F(OrvToolLog, BadFilesAndArgumentsAreRefusedClearly) {
+    std::string lower = sampleLog();
+    lower.replace(9, 5, "orv32");
+    const auto lowerFile = dir_.file("lower.dat").string();
+    test::writeFile(lowerFile, lower);
+    const auto missing = dir_.file("missing.dat").string();
+
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* message;
+    } cases[] = {
+        {{"info", missing}, 1, "file not found"},
+        {{"stats", lowerFile}, 1, "not a valid log file"},
+        {{"csv", lowerFile}, 1, "not a valid log file"},
+        {{"export", missing}, 1, "file not found"},
+        {{"info"}, 2, "exactly one log file"},
+        {{"info", file_, file_}, 2, "exactly one log file"},
+        {{"export", file_, "--count", "4"}, 2, "do not lie within"},
+        {{"export", file_, "--start", "-1"}, 2, "--start"},
+        {{"export", file_, "--lang", "fr"}, 2, "--lang"},
+        {{"export", file_, "--locale", "fr_FR"}, 2, "--locale"},
+        {{"export", file_, "-o", dir_.file("no/such/dir.txt").string()}, 1, "No such file"},
+        {{"stats", file_, "--to", "3"}, 2, "0..2"},
+        {{"stats", file_, "--from", "2", "--to", "1"}, 2, "does not lie within"},
+        {{"csv", file_, "--separator", "."}, 2, "separator"},
+        {{"csv", file_, "--decimal", "ab"}, 2, "--decimal"},
+        {{"csv", file_, "--frobnicate"}, 2, "unknown option"},
+    };
+    for (const auto& c : cases) {
+        const ToolRun run = orvTool(dir_, c.args);
+        EXPECT_EQ(run.status, c.status) << c.args[0] << " " << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "") << c.args[0];
+    }
+}
+
+} // namespace
+} // namespace orv

@@ -1,0 +1,45 @@
+#include "CommandLine.h"
+#include "LogCommands.h"
+#include "LogCommandSupport.h"
+
+#include <iostream>
+
+namespace orv::tool {
+namespace {
+
+constexpr const char* kInfoUsage =
+    "usage: orv-tool info FILE\n"
+    "Prints the header of a log file as one JSON object: records present, stored count, whether "
+    "the\n"
+    "file is cut short, interval (s), start time (ISO 8601 local time and day number), unit "
+    "texts,\n"
+    "channel 2 (humidity or dewpoint), the 8-character text field and the file size.\n";
+
+} // namespace
+
+int runInfo(const std::vector<std::string>& args) {
+    const auto parsed = readLogCommandLine("info", kInfoUsage, args, {});
+    if (!parsed) {
+        return 0;
+    }
+    const LogCommandLine& line = *parsed;
+    const LogData log = loadLogForCommand("info", line.file);
+    const LogHeader& h = log.header();
+    std::cout << "{\"records\":" << log.size() << ",\"storedCount\":" << h.recordCount
+              << ",\"truncated\":" << (log.truncated() ? "true" : "false")
+              << ",\"interval\":" << jsonNumberOrNull(h.interval)
+              << ",\"start\":" << jsonUtf8String(isoLocalTime(h.startTime))
+              << ",\"startDayNumber\":" << jsonNumberOrNull(h.startTime)
+              << ",\"temperatureUnit\":" << jsonUtf8String(h.tempUnitText())
+              << ",\"channel2Unit\":" << jsonUtf8String(h.ch2UnitText())
+              << ",\"channel2\":" << (h.ch2IsHumidity() ? "\"humidity\"" : "\"dewpoint\"")
+              << ",\"text\":" << jsonUtf8String(h.textUtf8()) << ",\"fileSize\":" << log.fileSize()
+              << "}\n";
+    std::cout.flush();
+    if (!std::cout) {
+        failure("info: cannot write to standard output");
+    }
+    return 0;
+}
+
+} // namespace orv::tool

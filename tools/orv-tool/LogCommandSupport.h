@@ -1,0 +1,47 @@
+#pragma once
+
+#include "offline/LogData.h"
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orv::tool {
+
+// The command line of a log-file subcommand: exactly one FILE, options with one value each
+// ("--start 5" or "--start=5") and flags. Unknown options, a missing value or a missing or
+// second FILE are usage errors (ToolError). With --help or -h anywhere the usage text goes to
+// standard output and the result is nullopt: the command has nothing more to do.
+struct LogCommandLine {
+    std::string file;
+    std::map<std::string, std::string> values;
+    std::set<std::string> flags;
+
+    [[nodiscard]] std::optional<std::string> value(const std::string& option) const;
+};
+[[nodiscard]] std::optional<LogCommandLine>
+readLogCommandLine(std::string_view command, std::string_view usage,
+                   const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
+                   const std::set<std::string>& flagOptions = {});
+
+// The log file, loaded; a missing file, one that is not a log file or one with an impossible
+// header is a failure (ToolError) that names the file and the reason.
+[[nodiscard]] LogData loadLogForCommand(std::string_view command, const std::string& path);
+
+// A JSON string literal of UTF-8 text (unit texts, the text field as loaded).
+[[nodiscard]] std::string jsonUtf8String(std::string_view text);
+// Shortest round-trip number; null when not finite.
+[[nodiscard]] std::string jsonNumberOrNull(double value);
+[[nodiscard]] std::string jsonNumberOrNull(float value);
+
+// "2004-12-31T09:05:00", local time as the day number is; with `millis` three decimals of the
+// second follow.
+[[nodiscard]] std::string isoLocalTime(double dayNumber, bool millis = false);
+
+// Writes the whole of `bytes` to `fd`; false (errno set) on failure.
+[[nodiscard]] bool writeAll(int fd, std::string_view bytes);
+
+} // namespace orv::tool

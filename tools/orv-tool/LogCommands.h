@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace orv::tool {
+
+// The log-file subcommands. Each gets the arguments after its name, writes its result to
+// standard output (or the file named by -o), returns the exit status and reports bad arguments
+// or an unusable file by throwing ToolError (CommandLine.h).
+
+// info FILE: JSON with the header values, the records present and whether the file is cut short.
+int runInfo(const std::vector<std::string>& args);
+// export FILE [--start N] [--count M] [--lang de|eng] [--locale de_DE|en_US] [-o OUT]: the text
+// export of the diagram window.
+int runExport(const std::vector<std::string>& args);
+// csv FILE [-o OUT] [--separator C] [--decimal C] [--bom]: one row per record with an ISO 8601
+// local timestamp; `--separator ';' --decimal ','` suits a German spreadsheet.
+int runCsv(const std::vector<std::string>& args);
+// stats FILE [--from I] [--to J]: min, max and average of both channels over records I..J.
+int runStats(const std::vector<std::string>& args);
+
+} // namespace orv::tool
