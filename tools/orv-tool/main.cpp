@@ -26,6 +26,8 @@ constexpr Subcommand kSubcommands[] = {
      orv::tool::runExport},
     {"csv", "write a log file as CSV with ISO 8601 times", orv::tool::runCsv},
     {"stats", "print min, max and average of a record range as JSON", orv::tool::runStats},
+    {"synth", "write a synthetic log file (daily curves with noise, optional gaps)",
+     orv::tool::runSynth},
 };
 
 void printHelp(std::FILE* out) {

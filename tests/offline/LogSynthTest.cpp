@@ -1,0 +1,111 @@
+#include "logging/SyntheticLog.h"
+#include "offline/LogLoader.h"
+#include "support/TempDir.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+LogData loadOrFail(const std::filesystem::path& p) {
+    auto r = loadLogFile(p);
+    if (!std::holds_alternative<LogData>(r)) {
+        ADD_FAILURE() << std::get<LoadError>(r).detail;
+        return {};
+    }
+    return std::move(std::get<LogData>(r));
+}
+
+TEST(LogSynth, SameOptionsGiveTheSameBytes) {
+    test::TempDir dir;
+    SyntheticLogOptions o;
+    o.records = 200'000; // several generator blocks
+    o.gaps = true;
+    ASSERT_FALSE(writeSyntheticLog(dir.file("a.dat"), o));
+    ASSERT_FALSE(writeSyntheticLog(dir.file("b.dat"), o));
+    o.seed = 2;
+    ASSERT_FALSE(writeSyntheticLog(dir.file("c.dat"), o));
+    const std::string a = test::readFile(dir.file("a.dat"));
+    EXPECT_EQ(a.size(), 47u + 8u * 200'000u);
+    EXPECT_EQ(a, test::readFile(dir.file("b.dat")));
+    EXPECT_NE(a, test::readFile(dir.file("c.dat")));
+}
+
+TEST(LogSynth, UnitsChannelAndGapsFollowTheOptions) {
+    struct Case {
+        char unit;
+        bool dewPoint;
+        bool gaps;
+        float low;
+        float high;
+    };
+    const Case cases[] = {
+        {'C', false, false, -5.0f, 45.0f},
+        {'F', true, true, 23.0f, 113.0f},
+        {'K', false, true, 268.0f, 318.0f},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        SyntheticLogOptions o;
+        o.records = 100'000;
+        o.interval = 30.0f;
+        o.startTime = 45352.25;
+        o.tempUnit = c.unit;
+        o.dewPoint = c.dewPoint;
+        o.gaps = c.gaps;
+        o.serial = "LONGSERIAL";
+        ASSERT_FALSE(writeSyntheticLog(dir.file("s.dat"), o));
+        const LogData log = loadOrFail(dir.file("s.dat"));
+        ASSERT_EQ(log.size(), 100'000);
+        EXPECT_EQ(log.header().tempUnitCode, c.unit);
+        EXPECT_EQ(log.header().ch2UnitCode, c.dewPoint ? c.unit : '%');
+        EXPECT_EQ(log.header().text, "LONGSERI");
+        EXPECT_EQ(log.header().startTime, 45352.25);
+        EXPECT_EQ(log.header().interval, 30.0f);
+
+        const RangeStats t = log.stats(Channel::Temperature, 0, log.size() - 1);
+        const RangeStats h = log.stats(Channel::Channel2, 0, log.size() - 1);
+        EXPECT_GE(t.min, c.low);
+        EXPECT_LE(t.max, c.high);
+        EXPECT_GT(t.max - t.min, 5.0f); // a daily swing, not a flat line
+        if (!c.dewPoint) {
+            EXPECT_GE(h.min, 3.0f);
+            EXPECT_LE(h.max, 99.5f);
+        }
+        EXPECT_EQ(t.count < log.size(), c.gaps);
+        EXPECT_EQ(h.count, t.count);
+        for (std::int64_t k = 0; k < log.size(); k += 97) {
+            const float tk = log.value(Channel::Temperature, k);
+            if (c.dewPoint && !std::isnan(tk)) {
+                ASSERT_LE(log.value(Channel::Channel2, k), tk + 0.01f) << k;
+            }
+        }
+    }
+}
+
+TEST(LogSynth, RefusesUnusableOptionsAndLeavesNoFile) {
+    test::TempDir dir;
+    const auto bad = [](auto change) {
+        SyntheticLogOptions o;
+        o.records = 10;
+        change(o);
+        return o;
+    };
+    const SyntheticLogOptions cases[] = {
+        bad([](SyntheticLogOptions& o) { o.records = -1; }),
+        bad([](SyntheticLogOptions& o) { o.records = 1LL << 31; }),
+        bad([](SyntheticLogOptions& o) { o.interval = 0.0f; }),
+        bad([](SyntheticLogOptions& o) { o.tempUnit = 'X'; }),
+    };
+    for (const auto& o : cases) {
+        EXPECT_TRUE(writeSyntheticLog(dir.file("x.dat"), o).has_value());
+        EXPECT_FALSE(std::filesystem::exists(dir.file("x.dat")));
+    }
+    SyntheticLogOptions o;
+    o.records = 10;
+    EXPECT_TRUE(writeSyntheticLog(dir.file("missing/x.dat"), o).has_value());
+}
+
+} // namespace
+} // namespace orv
