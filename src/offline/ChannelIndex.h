@@ -18,6 +18,12 @@ struct RangeSummary {
     [[nodiscard]] bool hasValue() const { return min <= max; }
 };
 
+// Extremes of one pyramid node.
+struct MinMaxNode {
+    float min;
+    float max;
+};
+
 // Index over one channel of a log: a min/max pyramid with fan-out 16 (level 0 summarises blocks
 // of 16 records, each further level 16 nodes of the one below) and sums with value counts for
 // blocks of 256 records and upwards. A query splits its range into at most 15 nodes per side and
@@ -53,10 +59,7 @@ public:
     [[nodiscard]] std::size_t bytes() const;
 
 private:
-    struct MinMax {
-        float min;
-        float max;
-    };
+    using MinMax = MinMaxNode;
     struct SumCount {
         double sum;
         std::int64_t count;

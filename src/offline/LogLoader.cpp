@@ -4,6 +4,7 @@
 #include "logging/LogFormat.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -95,8 +96,24 @@ bool usableDayNumber(double d) {
     return std::isfinite(d) && d >= first && d <= last;
 }
 
+typedef float F4 __attribute__((vector_size(16)));
+
 void splitChannels(const unsigned char* raw, std::int64_t records, float* temp, float* ch2) {
-    for (std::int64_t k = 0; k < records; ++k) {
+    std::int64_t k = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        // four records at a time: (t0 c0 t1 c1) (t2 c2 t3 c3) -> (t0 t1 t2 t3) (c0 c1 c2 c3)
+        for (; k + 4 <= records; k += 4) {
+            F4 a;
+            F4 b;
+            std::memcpy(&a, raw + 8 * k, sizeof a);
+            std::memcpy(&b, raw + 8 * k + 16, sizeof b);
+            const F4 t = __builtin_shufflevector(a, b, 0, 2, 4, 6);
+            const F4 c = __builtin_shufflevector(a, b, 1, 3, 5, 7);
+            std::memcpy(temp + k, &t, sizeof t);
+            std::memcpy(ch2 + k, &c, sizeof c);
+        }
+    }
+    for (; k < records; ++k) {
         temp[k] = readFloatLE(raw + 8 * k);
         ch2[k] = readFloatLE(raw + 8 * k + 4);
     }
