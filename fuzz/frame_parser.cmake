@@ -1,0 +1,1 @@
+orv_add_fuzz_target(frame_parser FrameParserFuzz.cpp frame_parser)
