@@ -1,0 +1,46 @@
+#include "shell/HelpWindow.h"
+
+#include "shell/ShellIcons.h"
+
+#include <QFileInfo>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace orv {
+
+QString helpFileName(const std::string& language) {
+    return language == "de" ? QStringLiteral("VisualORV_hilfe_de.html")
+                            : QStringLiteral("VisualORV_help_eng.html");
+}
+
+HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("HelpWindow"));
+    setWindowIcon(productIcon());
+    browser_ = new QTextBrowser(this);
+    browser_->setObjectName(QStringLiteral("helpBrowser"));
+    browser_->setOpenExternalLinks(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(browser_);
+    resize(720, 640);
+}
+
+bool HelpWindow::showFile(const QString& file) {
+    const QFileInfo info(file);
+    if (!info.isFile() || !info.isReadable()) {
+        return false;
+    }
+    browser_->setSource(QUrl::fromLocalFile(info.absoluteFilePath()));
+    if (browser_->toPlainText().isEmpty()) {
+        return false;
+    }
+    setWindowTitle(browser_->documentTitle().isEmpty() ? QStringLiteral("VisualORV")
+                                                       : browser_->documentTitle());
+    show();
+    raise();
+    activateWindow();
+    return true;
+}
+
+} // namespace orv

@@ -1,0 +1,52 @@
+// VisualORV: live temperature, humidity and dew point from one sensor on a serial port or the
+// network, in German or English, with every setting remembered in VisualORV.Ini.
+#include "link/frmAutoScan.h"
+#include "platform/SignalBridge.h"
+#include "shell/Program.h"
+#include "shell/SettingsLocation.h"
+
+#include <QApplication>
+#include <QTimer>
+
+namespace {
+
+// The network scan derives its address range from this address. ORV_LOCAL_ADDRESS overrides the
+// system's (the demo sets 127.0.0.1, so a scan there only ever probes loopback).
+std::function<std::string()> localAddressSource() {
+    const QByteArray configured = qgetenv("ORV_LOCAL_ADDRESS").trimmed();
+    if (!configured.isEmpty()) {
+        return [address = configured.toStdString()] {
+            return address;
+        };
+    }
+    return [] {
+        return orv::systemLocalAddress();
+    };
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("VisualORV"));
+    // Only the shutdown sequence ends the program, not the last dialog of the first run.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    orv::ProgramOptions options;
+    // The settings file is named after the executable: VisualORV -> VisualORV.Ini.
+    options.location = orv::settingsLocation(orv::processEnvironment(argc > 0 ? argv[0] : ""));
+    orv::ensureSettingsFolder(options.location);
+    options.localAddress = localAddressSource();
+
+    orv::Program program(std::move(options));
+    orv::frmMain& window = *program.window;
+    QObject::connect(&window, &orv::frmMain::programEnded, &application, &QApplication::quit,
+                     Qt::QueuedConnection);
+
+    orv::SignalBridge signalBridge;
+    QObject::connect(&signalBridge, &orv::SignalBridge::terminationRequested, &window,
+                     [&window](int) { window.requestClose(); });
+
+    program.start();
+    return QApplication::exec();
+}

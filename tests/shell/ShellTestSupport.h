@@ -1,0 +1,135 @@
+#pragma once
+
+// A whole live program per test: temporary settings folder, scripted prompts, every serial port
+// mapped to a device file that does not exist, and helpers to wait for the event loop and to
+// answer the modal dialogs of the start sequence.
+#include "shell/IniStore.h"
+#include "shell/Program.h"
+#include "shell/SettingsKeys.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QLocale>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orv::test {
+
+inline bool waitFor(const std::function<bool()>& done, int ms = 5000) {
+    const QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+inline const QLocale kEnglishLocale(QLocale::English, QLocale::UnitedStates);
+inline const QLocale kGermanLocale(QLocale::German, QLocale::Germany);
+
+class ShellProgram {
+    TempDir dir_;
+    SettingsLocation location_;
+
+public:
+    // `iniText` is the settings file the program finds (the port map is appended to it).
+    explicit ShellProgram(const std::string& iniText, const QLocale& locale = kEnglishLocale)
+        : location_{(dir_.path() / "VisualORV").string() + "/",
+                    (dir_.path() / "VisualORV" / "VisualORV.Ini").string()} {
+        ensureSettingsFolder(location_);
+        std::string text = iniText + "\n[PortMap]\n";
+        for (int n = keys::FirstSerialPort; n <= keys::LastSerialPort; ++n) {
+            text += keys::portMapKey(n) + "=" + missingDevice(n) + "\n";
+        }
+        writeFile(location_.iniFile, text);
+
+        ProgramOptions options;
+        options.location = location_;
+        options.locale = locale;
+        options.localAddress = [] {
+            return std::string("127.0.0.1");
+        };
+        options.prompts = &prompts;
+        options.resolveDevice = [this](int n) {
+            return missingDevice(n);
+        };
+        program = std::make_unique<Program>(std::move(options));
+    }
+
+    ~ShellProgram() {
+        if (program && program->window->isVisible()) {
+            program->app.LoggerActive = false;
+            program->window->close();
+        }
+    }
+
+    [[nodiscard]] frmMain& window() { return *program->window; }
+    [[nodiscard]] ModMain& app() { return program->app; }
+    [[nodiscard]] const SettingsLocation& location() const { return location_; }
+    [[nodiscard]] IniStore store() const { return IniStore(location_.iniFile); }
+    [[nodiscard]] std::string iniText() const { return readFile(location_.iniFile); }
+    [[nodiscard]] std::string missingDevice(int n) const {
+        return (dir_.path() / "no-such-dev" / ("tty" + std::to_string(n))).string();
+    }
+    // Whether the prompts were asked exactly `text`.
+    [[nodiscard]] bool asked(const std::string& text) const {
+        for (const auto& a : prompts.asked) {
+            if (a.text == text) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    ScriptedPrompts prompts;
+    std::unique_ptr<Program> program;
+};
+
+// Watches for modal dialogs while the start sequence runs its own loops: records each one
+// (object name, and whether the main window was visible then) and lets `answer` deal with it.
+class ModalWatcher {
+public:
+    struct Seen {
+        QString name;
+        bool mainWindowVisible;
+    };
+
+    ModalWatcher(QWidget* mainWindow, std::function<void(QWidget*)> answer)
+        : mainWindow_(mainWindow), answer_(std::move(answer)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+        timer_.start(10);
+    }
+
+    std::vector<Seen> seen;
+
+private:
+    void poll() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            last_ = nullptr;
+            return;
+        }
+        if (modal == last_) {
+            return;
+        }
+        last_ = modal;
+        seen.push_back({modal->objectName(), mainWindow_->isVisible()});
+        answer_(modal);
+    }
+
+    QWidget* mainWindow_;
+    std::function<void(QWidget*)> answer_;
+    QWidget* last_ = nullptr;
+    QTimer timer_;
+};
+
+} // namespace orv::test
