@@ -2,6 +2,7 @@
 
 #include "core/Clock.h"
 #include "core/DayNumber.h"
+#include "core/OnlineData.h"
 #include "core/Texts.h"
 
 #include <algorithm>
@@ -35,6 +36,12 @@ char unitCode(const std::string& unitText) {
 }
 
 } // namespace
+
+LiveSample liveSampleOf(const OnlineData& history) {
+    const Sample& newest = history.newest();
+    const SampleLabels& labels = history.labels();
+    return {newest.temperature, newest.channel2, labels.serial, labels.tempUnit, labels.ch2Unit};
+}
 
 std::string intervalStatusText(const Texts& texts, float intervalSeconds) {
     const auto seconds = static_cast<long long>(std::nearbyint(intervalSeconds));

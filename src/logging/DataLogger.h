@@ -10,6 +10,7 @@
 namespace orv {
 
 class Clock;
+class OnlineData;
 class Texts;
 
 // What the logger reads of the live sample history when a record falls due: the newest row's
@@ -22,6 +23,9 @@ struct LiveSample {
     std::string tempUnit;
     std::string ch2Unit;
 };
+
+// The newest row and the labels of the live sample history.
+[[nodiscard]] LiveSample liveSampleOf(const OnlineData& history);
 
 enum class LoggerState {
     NoFile,     // nothing chosen

@@ -10,12 +10,24 @@ namespace {
 
 __extension__ using Wide = unsigned __int128;
 
-FloatArray copyToArray(const std::vector<float>& v) {
+FloatArray copyToArray(const std::vector<float>& v, std::size_t expectedSize) {
+    if (v.size() != expectedSize) {
+        throw std::invalid_argument("LogData: the channels differ in length");
+    }
     FloatArray a(static_cast<std::int64_t>(v.size()));
     if (!v.empty()) {
         std::memcpy(a.data(), v.data(), v.size() * sizeof(float));
     }
     return a;
+}
+
+std::int64_t reductionGrain(std::int64_t count, std::int64_t columns) {
+    const std::int64_t perColumn = count / columns;
+    std::int64_t grain = 1;
+    while (grain * ChannelIndex::kFanout * ChannelIndex::kFanout <= perColumn) {
+        grain *= ChannelIndex::kFanout;
+    }
+    return grain;
 }
 
 } // namespace
@@ -24,42 +36,33 @@ double RangeStats::average() const {
     return count > 0 ? sum / static_cast<double>(count) : std::numeric_limits<double>::quiet_NaN();
 }
 
-std::int64_t firstRecordOfColumn(std::int64_t count, std::int64_t columns, std::int64_t column) {
+std::int64_t columnStart(std::int64_t first, std::int64_t count, std::int64_t columns,
+                         std::int64_t column) {
     if (count <= 0 || columns <= 0 || column >= columns) {
-        return std::max<std::int64_t>(count, 0);
+        return first + std::max<std::int64_t>(count, 0);
     }
     if (column <= 0) {
-        return 0;
+        return first;
     }
     if (count == 1) {
-        return 1;
+        return first + 1;
     }
     // ceil(column * (count - 1) / columns): the first record whose position is in the column
     const Wide num = static_cast<Wide>(column) * static_cast<Wide>(count - 1);
     const Wide den = static_cast<Wide>(columns);
-    return static_cast<std::int64_t>((num + den - 1) / den);
-}
-
-std::int64_t columnOfRecord(std::int64_t count, std::int64_t columns, std::int64_t k) {
-    if (count <= 1 || columns <= 1 || k <= 0) {
-        return 0;
-    }
-    if (k >= count - 1) {
-        return columns - 1;
-    }
-    const Wide num = static_cast<Wide>(k) * static_cast<Wide>(columns);
-    return static_cast<std::int64_t>(num / static_cast<Wide>(count - 1));
+    const std::int64_t exact = first + static_cast<std::int64_t>((num + den - 1) / den);
+    const std::int64_t grain = reductionGrain(count, columns);
+    // Every column holds at least 16 grains, so the moved starts stay in order and never reach
+    // back past the view's first record.
+    return std::max(first, exact / grain * grain);
 }
 
 LogData::LogData(LogHeader header, const std::vector<float>& temperature,
                  const std::vector<float>& channel2, std::int64_t fileSize, bool truncated)
-    : header_(std::move(header)), temp_(copyToArray(temperature)), ch2_(copyToArray(channel2)),
+    : header_(std::move(header)), temp_(copyToArray(temperature, channel2.size())),
+      ch2_(copyToArray(channel2, temperature.size())),
       tempIndex_(ChannelIndex::build(temp_.span())), ch2Index_(ChannelIndex::build(ch2_.span())),
-      fileSize_(fileSize), truncated_(truncated) {
-    if (temperature.size() != channel2.size()) {
-        throw std::invalid_argument("LogData: channels differ in length");
-    }
-}
+      fileSize_(fileSize), truncated_(truncated) {}
 
 LogData::LogData(LogHeader header, FloatArray temperature, FloatArray channel2,
                  ChannelIndex temperatureIndex, ChannelIndex channel2Index, std::int64_t fileSize,
@@ -105,7 +108,7 @@ void LogData::reduce(Channel c, std::int64_t first, std::int64_t count,
     const ChannelIndex& idx = index(c);
     std::int64_t begin = first;
     for (std::int64_t col = 0; col < columns; ++col) {
-        const std::int64_t end = first + firstRecordOfColumn(count, columns, col + 1);
+        const std::int64_t end = columnStart(first, count, columns, col + 1);
         ColumnSpan& span = out[static_cast<std::size_t>(col)];
         span = ColumnSpan{};
         span.firstIndex = begin;

@@ -45,14 +45,18 @@ struct ColumnSpan {
     [[nodiscard]] bool empty() const { return lastIndex < firstIndex; }
 };
 
-// Which pixel column a visible record falls into. With `count` visible records starting at the
-// first visible one, record k (0-based within the view) lies at k / (count - 1) of the plot width
-// (the diagram's x mapping); column c covers [c / columns, (c + 1) / columns) of the width and the
-// last column also takes the right edge, so the last visible record is in the last column.
-// firstRecordOfColumn(count, columns, columns) == count.
-[[nodiscard]] std::int64_t firstRecordOfColumn(std::int64_t count, std::int64_t columns,
-                                               std::int64_t column);
-[[nodiscard]] std::int64_t columnOfRecord(std::int64_t count, std::int64_t columns, std::int64_t k);
+// First record (absolute index) of pixel column `column` when the visible records
+// first..first+count-1 are reduced to `columns` columns; column == columns gives first + count.
+//
+// Record first + k lies at k / (count - 1) of the plot width (the diagram's x mapping) and column
+// c covers [c / columns, (c + 1) / columns) of it, the last column including the right edge, so
+// the last visible record is in the last column. Where a column holds 256 records or more, its
+// start is moved back onto a multiple of the reduction grain (the largest power of 16 that is at
+// most 1/16 of the records per column): a record then counts in the column left of its exact one
+// by less than 1/16 pixel, and a redraw touches only the coarse levels of the index, which stay
+// in the cache however long the file is.
+[[nodiscard]] std::int64_t columnStart(std::int64_t first, std::int64_t count, std::int64_t columns,
+                                       std::int64_t column);
 
 // A loaded log file: its header, both channels as float arrays and an index over each channel
 // (min/max pyramid and block sums) that answers statistics and curve reductions in time
@@ -87,7 +91,7 @@ public:
     [[nodiscard]] RangeStats stats(Channel c, std::int64_t first, std::int64_t last) const;
 
     // Reduces the visible records first..first+count-1 to out.size() pixel columns (see
-    // columnOfRecord for the mapping). The range is clamped to the loaded records. Cost depends on
+    // columnStart for the mapping). The range is clamped to the loaded records. Cost depends on
     // the number of columns, not on the number of records.
     void reduce(Channel c, std::int64_t first, std::int64_t count, std::span<ColumnSpan> out) const;
 

@@ -1,5 +1,6 @@
 #include "logging/DataLogger.h"
 #include "core/Clock.h"
+#include "core/OnlineData.h"
 #include "offline/LogLoader.h"
 #include "support/TempDir.h"
 
@@ -82,6 +83,28 @@ TEST_F(LoggerFixture, MissedSlotsBecomeAGapAndOnlyTheDueSlotGetsTheValues) {
     EXPECT_EQ(h[6], 45.0f);
     EXPECT_TRUE(std::isnan(t[7]) && std::isnan(h[7]));
     EXPECT_EQ(log.header().text, "SN1     ");
+}
+
+TEST_F(LoggerFixture, RecordsTheNewestHistoryRow) {
+    OnlineData history;
+    history.labels() = {"SN-77", " \u00B0F", " \u00B0F"};
+    history.newest() = {0.5, 70.5f, 50.25f};
+    logger.chooseFile(path, false);
+    logger.setInterval(60.0f);
+    ASSERT_EQ(logger.start(liveSampleOf(history)).outcome, StartOutcome::Started);
+    history.shift();
+    history.newest() = {0.6, std::nullopt, std::nullopt}; // no-data tick
+    clock.advanceSeconds(60.0);
+    logger.onTimer(liveSampleOf(history));
+
+    const LogData log = load();
+    ASSERT_EQ(log.size(), 2);
+    EXPECT_EQ(log.header().tempUnitCode, 'F');
+    EXPECT_EQ(log.header().ch2UnitCode, 'F');
+    EXPECT_EQ(log.header().text, "SN-77   ");
+    EXPECT_EQ(log.value(Channel::Temperature, 0), 70.5f);
+    EXPECT_EQ(log.value(Channel::Channel2, 0), 50.25f);
+    EXPECT_TRUE(std::isnan(log.value(Channel::Temperature, 1)));
 }
 
 TEST_F(LoggerFixture, RefusesIntervalsBelowFiveSeconds) {

@@ -9,23 +9,25 @@ bool sameFloat(float a, float b) {
     return (std::isnan(a) && std::isnan(b)) || a == b;
 }
 
-// Every record of the view visited once and put into its column.
+// Every record of each column visited once.
 std::vector<ColumnSpan> bruteForce(std::span<const float> v, std::int64_t first, std::int64_t count,
                                    std::int64_t columns) {
     std::vector<ColumnSpan> out(static_cast<std::size_t>(columns));
-    for (std::int64_t k = 0; k < count; ++k) {
-        ColumnSpan& s = out[static_cast<std::size_t>(columnOfRecord(count, columns, k))];
-        const std::int64_t i = first + k;
-        const float x = v[static_cast<std::size_t>(i)];
-        if (s.empty()) {
-            s.firstIndex = i;
-            s.first = x;
-        }
-        s.lastIndex = i;
-        s.last = x;
-        if (!std::isnan(x)) {
-            s.min = std::isnan(s.min) || x < s.min ? x : s.min;
-            s.max = std::isnan(s.max) || x > s.max ? x : s.max;
+    for (std::int64_t c = 0; c < columns; ++c) {
+        ColumnSpan& s = out[static_cast<std::size_t>(c)];
+        for (std::int64_t i = columnStart(first, count, columns, c);
+             i < columnStart(first, count, columns, c + 1); ++i) {
+            const float x = v[static_cast<std::size_t>(i)];
+            if (s.empty()) {
+                s.firstIndex = i;
+                s.first = x;
+            }
+            s.lastIndex = i;
+            s.last = x;
+            if (!std::isnan(x)) {
+                s.min = std::isnan(s.min) || x < s.min ? x : s.min;
+                s.max = std::isnan(s.max) || x > s.max ? x : s.max;
+            }
         }
     }
     return out;
@@ -67,34 +69,44 @@ TEST(Reduction, MatchesBruteForceOnRandomViews) {
     }
 }
 
-TEST(Reduction, ColumnMappingFollowsTheRecordPositions) {
+TEST(Reduction, ColumnsFollowTheRecordPositionsToASixteenthOfAColumn) {
     struct Case {
+        std::int64_t first;
         std::int64_t count;
         std::int64_t columns;
     };
-    for (const Case c :
-         {Case{2, 1920}, Case{1, 5}, Case{601, 600}, Case{10, 3}, Case{63'000'000, 1920}}) {
-        std::int64_t previous = 0;
-        for (std::int64_t col = 0; col <= c.columns; ++col) {
-            const std::int64_t begin = firstRecordOfColumn(c.count, c.columns, col);
-            ASSERT_GE(begin, previous);
-            if (col < c.columns && begin < firstRecordOfColumn(c.count, c.columns, col + 1)) {
-                ASSERT_EQ(columnOfRecord(c.count, c.columns, begin), col);
-                if (begin > 0) {
-                    ASSERT_LT(columnOfRecord(c.count, c.columns, begin - 1), col);
-                }
+    const Case cases[] = {{0, 2, 1920},
+                          {0, 601, 600},
+                          {3, 10, 3},
+                          {77, 255 * 40, 40},
+                          {77, 256 * 40, 40},
+                          {0, 63'000'000, 1920},
+                          {12345, 9'999'999, 1920}};
+    for (const Case& c : cases) {
+        const long double perColumn = static_cast<long double>(c.count - 1) / c.columns;
+        EXPECT_EQ(columnStart(c.first, c.count, c.columns, 0), c.first);
+        EXPECT_EQ(columnStart(c.first, c.count, c.columns, c.columns), c.first + c.count);
+        std::int64_t previous = c.first;
+        for (std::int64_t col = 1; col < c.columns; ++col) {
+            // the first record at or right of the column's left edge, exactly
+            const auto exact = c.first + static_cast<std::int64_t>(std::ceil(col * perColumn));
+            const std::int64_t start = columnStart(c.first, c.count, c.columns, col);
+            ASSERT_LE(start, exact);
+            ASSERT_LE(static_cast<long double>(exact - start), std::max(0.0L, perColumn / 16));
+            ASSERT_GE(start, previous);
+            if (c.count >= c.columns) {
+                ASSERT_GT(start, previous);
             }
-            previous = begin;
+            previous = start;
         }
-        EXPECT_EQ(firstRecordOfColumn(c.count, c.columns, c.columns), c.count);
-        // the last record sits at the right edge; a single record at the left one
-        EXPECT_EQ(columnOfRecord(c.count, c.columns, c.count - 1), c.count > 1 ? c.columns - 1 : 0);
     }
+    // a single record fills the first column only
+    EXPECT_EQ(columnStart(5, 1, 5, 1), 6);
     // two records: one at the left edge, one at the right edge
-    EXPECT_EQ(columnOfRecord(2, 1920, 0), 0);
-    EXPECT_EQ(columnOfRecord(2, 1920, 1), 1919);
+    EXPECT_EQ(columnStart(0, 2, 1920, 1), 1);
+    EXPECT_EQ(columnStart(0, 2, 1920, 1919), 1);
     // a record exactly on a column boundary starts that column: 601 records over 600 columns
-    EXPECT_EQ(columnOfRecord(601, 600, 300), 300);
+    EXPECT_EQ(columnStart(0, 601, 600, 300), 300);
 }
 
 TEST(Reduction, GapsShowAsNaNEndsOrEmptyExtremes) {
