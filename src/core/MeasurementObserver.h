@@ -9,7 +9,8 @@ enum class ValueBox { txtTemp, txtRH, txtTp };
 
 // Told about every display text the measurement sets, so a window updates just the widget that
 // was written. Each call comes when the text is set, even if it equals the previous one: other
-// code may have written the same widget in between (the status panel in particular).
+// code may have written the same widget in between (the status panel in particular). Calls come
+// from inside ParseFrame and tmrTimeout_Timer; an observer must not call those back.
 class MeasurementObserver {
 public:
     virtual ~MeasurementObserver() = default;

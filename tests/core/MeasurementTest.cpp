@@ -68,14 +68,11 @@ TEST_F(MeasurementTest, BadChecksumBeepsAndChangesNoValue) {
     EXPECT_EQ(m.onlineData().row(249), Sample{}); // not shifted
     EXPECT_EQ(m.TimeoutTicks(), 1);
     EXPECT_EQ(m.MonitorText(), hFrame("+21.0", "50.0") + "\r\n" + bad + "\r\n");
-}
 
-TEST_F(MeasurementTest, RefusedLengthIsSilent) {
-    m.settings().MonitorActive = true;
+    // A refused length makes no sound and is not shown.
     EXPECT_EQ(m.ParseFrame("@T;+23.45;H;045.67;00\r"), FrameStatus::Refused);
-    EXPECT_EQ(seen.beeps, 0);
-    EXPECT_EQ(m.MonitorText(), "");
-    EXPECT_TRUE(seen.events.empty());
+    EXPECT_EQ(seen.beeps, 1);
+    EXPECT_TRUE(m.MonitorText().ends_with(bad + "\r\n"));
 }
 
 TEST_F(MeasurementTest, MonitorShowsTheFrameAsReceivedWithItsComma) {
