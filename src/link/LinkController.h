@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <memory>
 #include <string>
 
 namespace orv {
@@ -74,10 +75,15 @@ public:
     void setWinsockVisible(bool visible);
 
     // --- LinkControl: what the measurement asks of the link --------------------------------
+    // The controller attaches itself to the shared state's link proxy while it lives.
     [[nodiscard]] int commPort() const override;
     [[nodiscard]] std::string remoteHost() const override;
+    // Open, or open until its device vanished (a USB adapter pulled): the link still counts as
+    // in use, so the supervision shows "timeout" and keeps reopening it until it comes back.
     [[nodiscard]] bool serialOpen() const override;
     [[nodiscard]] bool tcpConnected() const override;
+    // Reopens the configured port (`ComPort`); failures are quiet and retried on the next tick.
+    // Does nothing while the network link is chosen.
     void restartSerial() override;
     void restartTcp() override;
 
@@ -100,6 +106,11 @@ private:
     void tmrWinsock_Timer();
     void tmrTimeout_Timer();
 
+    // DTR and RTS together; remembered so a reopened port gets the lines it had.
+    void setSerialLines(bool on);
+    // The time of day in the system's time format, for the "data received" line.
+    [[nodiscard]] QString timeOfDayText() const;
+
     ModMain& app_;
     SerialPort& msc1_;
     TcpClient& winsock_;
@@ -107,7 +118,9 @@ private:
     LinkTimings timings_;
     QTimer tmrTimeout_;
     QTimer tmrWinsock_;
-    PortSearch* search_ = nullptr;
+    std::unique_ptr<PortSearch> search_;
+    bool serialLines_ = false;
+    bool serialLost_ = false;
 
     QString status_;
     QString winsockText_;

@@ -13,6 +13,9 @@ namespace orv {
 class SerialPort {
 public:
     static constexpr int kEventReceive = 2;
+    // The device vanished while the port was open (USB adapter pulled, pty closed); the port has
+    // been closed. Not one of the classic line events, so it cannot be mistaken for one.
+    static constexpr int kEventDeviceLost = 1100;
 
     virtual ~SerialPort() = default;
 
@@ -36,7 +39,8 @@ public:
     [[nodiscard]] virtual std::string deviceOf(int portNumber) const = 0;
     [[nodiscard]] virtual std::string lastError() const = 0;
 
-    // Called with the event code whenever the port reports something (2 = data waiting).
+    // Called with the event code whenever the port reports something (2 = data waiting,
+    // kEventDeviceLost).
     std::function<void(int event)> onComm;
 };
 

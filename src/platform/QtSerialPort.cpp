@@ -12,12 +12,17 @@ QtSerialPort::QtSerialPort(DeviceResolver resolveDevice, QObject* parent)
             onComm(kEventReceive);
         }
     });
-    // A vanished device (USB adapter unplugged) shows as a resource error: close the port so the
-    // no-data supervision's reopen attempts start from a clean state.
+    // A vanished device (USB adapter unplugged, pty closed) shows as a resource or read error;
+    // a pty keeps reporting its read error in a busy loop while it stays open. Close the port so
+    // the no-data supervision's reopen attempts start from a clean state, and say so.
     connect(&port_impl_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
-        if (e == QSerialPort::ResourceError && port_impl_.isOpen()) {
+        if ((e == QSerialPort::ResourceError || e == QSerialPort::ReadError) &&
+            port_impl_.isOpen()) {
             lastError_ = port_impl_.errorString().toStdString();
             port_impl_.close();
+            if (onComm) {
+                onComm(kEventDeviceLost);
+            }
         }
     });
 }
