@@ -1,0 +1,295 @@
+// The serial port test and search against real peers: socat pty pairs mapped into the settings'
+// port map, orv-sim writing frames into the far end, every other port mapped to a missing file.
+
+#include "LinkControllerTestRig.h"
+
+#include <QFile>
+#include <QSerialPort>
+
+#include <map>
+#include <numeric>
+
+namespace orv {
+namespace {
+
+using test::LinkRig;
+using test::PtyPair;
+using test::Sim;
+using test::waitFor;
+
+// The far ends of the ptys that have no sensor: what the search sends there ("1") is counted.
+struct Listener {
+    explicit Listener(const QString& device) : port(device) {
+        (void)port.open(QIODevice::ReadWrite);
+    }
+    int ones() {
+        received += port.readAll();
+        return static_cast<int>(received.count('1'));
+    }
+    QSerialPort port;
+    QByteArray received;
+};
+
+std::vector<int> searchedPorts(const LinkRig& rig, std::vector<int>* crashMarks = nullptr) {
+    std::vector<int> ports;
+    const std::string prefix = "searching... (COM ";
+    for (std::size_t i = 0; i < rig.statuses.size(); ++i) {
+        const std::string& s = rig.statuses[i];
+        if (s.rfind(prefix, 0) == 0) {
+            ports.push_back(std::stoi(s.substr(prefix.size())));
+            if (crashMarks != nullptr) {
+                crashMarks->push_back(rig.crashPortAtStatus[i]);
+            }
+        }
+    }
+    return ports;
+}
+
+std::vector<int> checkedPorts(const LinkRig& rig) {
+    std::vector<int> ports;
+    const std::string prefix = "check... (COM ";
+    for (std::size_t i = 0; i < rig.statuses.size(); ++i) {
+        const std::string& s = rig.statuses[i];
+        if (s.rfind(prefix, 0) == 0) {
+            const int n = std::stoi(s.substr(prefix.size()));
+            ports.push_back(n);
+            // The marker names the port while it is open: a crash right there leaves it behind.
+            EXPECT_EQ(rig.crashPortAtStatus[i], n) << s;
+        }
+    }
+    return ports;
+}
+
+class SerialLinkSearch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::socatAvailable()) {
+            GTEST_SKIP() << "socat is not installed";
+        }
+    }
+};
+
+TEST_F(SerialLinkSearch, TriesPortsInOrderAndStopsOnTheFirstGoodFrame) {
+    struct Case {
+        const char* name;
+        const char* ComPort;
+        std::vector<int> ptyPorts;
+        int sensorPort;
+        QStringList simOptions;
+        bool found;
+        std::vector<int> order;
+    };
+    const Case cases[] = {
+        {"configured port first", "5", {2, 5}, 2, {}, true, {5, 2}},
+        {"no configured port: 1 only once", "0", {1, 2}, 2, {}, true, {1, 2}},
+        {"configured port has the sensor", "2", {2, 5}, 2, {}, true, {2}},
+        {"configured port comes round again", "5", {5, 7}, 7, {}, true, {5, 5, 7}},
+        {"bad checksums do not count", "0", {2}, 2, {"--bad-checksum-every", "1"}, false, {2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LinkRig rig;
+        rig.app.setComPort(c.ComPort);
+        std::vector<std::unique_ptr<PtyPair>> pairs;
+        std::map<int, std::unique_ptr<Listener>> listeners;
+        Sim sensor;
+        for (int n : c.ptyPorts) {
+            const QString num = QString::number(n);
+            pairs.push_back(std::make_unique<PtyPair>(rig.dir.path(), "com" + num, "far" + num));
+            ASSERT_TRUE(pairs.back()->ok());
+            rig.mapPort(n, pairs.back()->deviceA());
+            if (n == c.sensorPort) {
+                ASSERT_TRUE(sensor.serial(pairs.back()->deviceB(), c.simOptions));
+            } else {
+                listeners[n] = std::make_unique<Listener>(pairs.back()->deviceB());
+            }
+        }
+
+        rig.link->PortTest();
+        EXPECT_TRUE(rig.link->portTestRunning());
+        EXPECT_FALSE(rig.link->tmrTimeout().isActive());
+        ASSERT_TRUE(waitFor([&] { return !rig.finished.empty(); }, 10000));
+
+        EXPECT_EQ(rig.finished, std::vector<bool>{c.found});
+        EXPECT_EQ(rig.busy, (std::vector<bool>{true, false}));
+        std::vector<int> all(16);
+        std::iota(all.begin(), all.end(), 1);
+        EXPECT_EQ(checkedPorts(rig), all);
+        std::vector<int> marks;
+        EXPECT_EQ(searchedPorts(rig, &marks), c.order);
+        EXPECT_EQ(marks, c.order);
+        EXPECT_EQ(readSetting(rig.ini, keys::GeneralCrashPort), 0);
+        EXPECT_TRUE(rig.link->tmrTimeout().isActive());
+        EXPECT_FALSE(rig.link->portTestRunning());
+        for (auto& [n, listener] : listeners) {
+            const auto tries = std::count(c.order.begin(), c.order.end(), n);
+            EXPECT_TRUE(waitFor([&] { return listener->ones() == tries; }, 2000))
+                << "port " << n << " got " << listener->ones() << " ones";
+        }
+
+        if (c.found) {
+            const std::string com = "COM " + std::to_string(c.sensorPort);
+            EXPECT_EQ(rig.statuses.back(), com + " online");
+            EXPECT_EQ(rig.app.ComPort(), std::to_string(c.sensorPort));
+            EXPECT_EQ(readSetting(rig.ini, keys::GeneralSerialPort), c.sensorPort);
+            EXPECT_TRUE(rig.msc1.isOpen());
+            EXPECT_EQ(rig.link->commPort(), c.sensorPort);
+            // The port stays open and keeps feeding the measurement.
+            rig.winsockTexts.clear();
+            ASSERT_TRUE(waitFor([&] { return !rig.winsockTexts.empty(); }));
+            EXPECT_EQ(rig.winsockTexts.back(),
+                      "12:30:05 data received (Port" + std::to_string(c.sensorPort) + ")")
+                << "locale time format differs";
+            EXPECT_EQ(rig.app.measurement.statusText(), com + " online");
+            EXPECT_NE(rig.app.measurement.txtTemp(), "--.- °C");
+        } else {
+            EXPECT_EQ(rig.statuses.back(), "offline");
+            EXPECT_EQ(rig.app.ComPort(), c.ComPort);
+            EXPECT_EQ(readSetting(rig.ini, keys::GeneralSerialPort), 0);
+            EXPECT_FALSE(rig.msc1.isOpen());
+            EXPECT_EQ(rig.app.measurement.txtTemp(), "--.- °C");
+        }
+    }
+}
+
+TEST_F(SerialLinkSearch, ExclusionListNamesWholePortNumbers) {
+    struct Case {
+        const char* PortTest;
+        std::vector<int> excluded;
+    };
+    const Case cases[] = {
+        {"!", {}},           {"!13!", {13}}, {"!1!", {1}},   {"!3!7!", {3, 7}},
+        {"!16!1!", {1, 16}}, {"!3", {3}},    {"!03!x!", {}}, {"!!2!!", {2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.PortTest);
+        LinkRig rig;
+        writeSetting(rig.ini, keys::GeneralPortTest, c.PortTest);
+        writeSetting(rig.ini, keys::GeneralSerialPort, std::int16_t{7});
+        rig.app.PortCancel = true;
+        EXPECT_FALSE(rig.runPortTest());
+        std::vector<int> expected;
+        for (int n = 1; n <= 16; ++n) {
+            if (std::find(c.excluded.begin(), c.excluded.end(), n) == c.excluded.end()) {
+                expected.push_back(n);
+            }
+        }
+        EXPECT_EQ(checkedPorts(rig), expected);
+        // No port opens at all: "offline" at once, the supervision back on, Cancel forgotten,
+        // and the port last found is kept for the next start.
+        EXPECT_EQ(rig.statuses.back(), "offline");
+        EXPECT_TRUE(searchedPorts(rig).empty());
+        EXPECT_TRUE(rig.link->tmrTimeout().isActive());
+        EXPECT_FALSE(rig.app.PortCancel);
+        EXPECT_EQ(readSetting(rig.ini, keys::GeneralSerialPort), 7);
+        EXPECT_EQ(readSetting(rig.ini, keys::GeneralPortTest), c.PortTest);
+    }
+}
+
+TEST_F(SerialLinkSearch, AnotherCopyRunningStillSearchesButWritesNoPort) {
+    LinkRig rig;
+    rig.app.anotherInstance = true;
+    writeSetting(rig.ini, keys::GeneralSerialPort, std::int16_t{4});
+    PtyPair pair(rig.dir.path(), "com4", "far4");
+    ASSERT_TRUE(pair.ok());
+    rig.mapPort(4, pair.deviceA());
+    Sim sensor;
+    ASSERT_TRUE(sensor.serial(pair.deviceB()));
+    EXPECT_TRUE(rig.runPortTest());
+    EXPECT_EQ(rig.statuses.back(), "COM 4 online");
+    EXPECT_EQ(rig.app.ComPort(), "4");
+
+    // Nothing usable at all: the other copy may hold the port, so the search runs even so.
+    rig.statuses.clear();
+    pair.kill();
+    QFile::remove(pair.deviceA());
+    writeSetting(rig.ini, keys::GeneralSerialPort, std::int16_t{9});
+    EXPECT_FALSE(rig.runPortTest());
+    EXPECT_EQ(rig.statuses.back(), "offline");
+    EXPECT_EQ(readSetting(rig.ini, keys::GeneralSerialPort), 9);
+}
+
+TEST_F(SerialLinkSearch, CancelStopsAfterThePortBeingTried) {
+    LinkRig rig;
+    PtyPair pair2(rig.dir.path(), "com2", "far2");
+    PtyPair pair5(rig.dir.path(), "com5", "far5");
+    ASSERT_TRUE(pair2.ok() && pair5.ok());
+    rig.mapPort(2, pair2.deviceA());
+    rig.mapPort(5, pair5.deviceA());
+    Listener far5(pair5.deviceB());
+    bool cancelled = false;
+    QObject::connect(rig.link.get(), &LinkController::statusChanged, [&](const QString& s) {
+        if (s == "searching... (COM 2)") {
+            rig.app.PortCancel = true; // Cancel pressed in the interface dialog
+            cancelled = true;
+        }
+    });
+    EXPECT_FALSE(rig.runPortTest());
+    ASSERT_TRUE(cancelled);
+    EXPECT_EQ(searchedPorts(rig), std::vector<int>{2});
+    EXPECT_EQ(rig.statuses.back(), "offline");
+    EXPECT_FALSE(rig.app.PortCancel);
+    EXPECT_FALSE(rig.msc1.isOpen());
+    EXPECT_EQ(readSetting(rig.ini, keys::GeneralSerialPort), 0);
+    QTest::qWait(50);
+    EXPECT_EQ(far5.ones(), 0);
+}
+
+TEST_F(SerialLinkSearch, StartWhileRunningIsIgnoredAndTheOpenPortIsReplaced) {
+    LinkRig rig;
+    PtyPair pair(rig.dir.path(), "com6", "far6");
+    ASSERT_TRUE(pair.ok());
+    rig.mapPort(6, pair.deviceA());
+    // The port in use is closed by the new search instead of failing its own test.
+    rig.msc1.setCommPort(6);
+    ASSERT_TRUE(rig.msc1.open());
+    rig.link->PortTest();
+    rig.link->PortTest();
+    ASSERT_TRUE(waitFor([&] { return !rig.finished.empty(); }, 8000));
+    QTest::qWait(100);
+    EXPECT_EQ(rig.finished.size(), 1U);
+    EXPECT_EQ(rig.busy, (std::vector<bool>{true, false}));
+    EXPECT_EQ(searchedPorts(rig), std::vector<int>{6});
+}
+
+TEST_F(SerialLinkSearch, UnpluggedSensorTimesOutAndComesBack) {
+    LinkRig rig;
+    rig.app.setComPort("2");
+    auto pair = std::make_unique<PtyPair>(rig.dir.path(), "com2", "far2");
+    ASSERT_TRUE(pair->ok());
+    rig.mapPort(2, pair->deviceA());
+    auto sensor = std::make_unique<Sim>();
+    ASSERT_TRUE(sensor->serial(pair->deviceB()));
+    ASSERT_TRUE(rig.runPortTest());
+    const Measurement& m = rig.app.measurement;
+    ASSERT_TRUE(waitFor([&] { return m.statusText() == "COM 2 online"; }));
+
+    // Pulled mid-stream: the device node vanishes with its driver.
+    pair->kill();
+    QFile::remove(pair->deviceA());
+    QFile::remove(pair->deviceB());
+    ASSERT_TRUE(waitFor([&] { return m.statusText() == "timeout"; }, 3000));
+    EXPECT_EQ(m.txtTemp(), "--.-   ");
+    EXPECT_EQ(m.txtRH(), "--.-   ");
+    EXPECT_EQ(m.txtTp(), "--.-   ");
+    EXPECT_FALSE(m.onlineData().newest().temperature.has_value());
+    // Reopen attempts on every further tick fail without a word.
+    QTest::qWait(3 * rig.link->timings().timeoutMs);
+    EXPECT_FALSE(rig.msc1.isOpen());
+    EXPECT_TRUE(rig.prompts.asked.empty());
+    EXPECT_TRUE(rig.link->serialOpen()); // still the port in use, as far as the supervision goes
+
+    // Plugged in again under the same name: the next reopen catches it.
+    sensor.reset();
+    pair = std::make_unique<PtyPair>(rig.dir.path(), "com2", "far2");
+    ASSERT_TRUE(pair->ok());
+    sensor = std::make_unique<Sim>();
+    ASSERT_TRUE(sensor->serial(pair->deviceB(), {"--temp", "21.0", "--rh", "50.0"}));
+    ASSERT_TRUE(waitFor([&] { return m.txtTemp() == "21.0 °C"; }, 5000));
+    EXPECT_EQ(m.statusText(), "COM 2 online");
+    EXPECT_EQ(m.txtRH(), "50.0 %");
+    EXPECT_TRUE(rig.msc1.isOpen());
+}
+
+} // namespace
+} // namespace orv
