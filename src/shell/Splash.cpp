@@ -62,8 +62,7 @@ Splash::Splash(const StringTable& strings, QWidget* parent) : QDialog(parent) {
                              QStringLiteral("Linux · Qt %1").arg(qVersion()));
     QLabel* maker =
         label(Frame1_, QStringLiteral("lblMaker"),
-              QString::fromLatin1(kProductMaker) + QStringLiteral("\n") +
-                  webPage().toString(QUrl::RemoveScheme | QUrl::StripTrailingSlash).mid(2));
+              QString::fromLatin1(kProductMaker) + QStringLiteral("\n") + webPage().host());
 
     cmdWeb_ = new QPushButton(QStringLiteral("Zur Webseite"), this);
     cmdWeb_->setObjectName(QStringLiteral("cmdWeb"));

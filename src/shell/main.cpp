@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace {
 
 // The network scan derives its address range from this address. ORV_LOCAL_ADDRESS overrides the
@@ -22,6 +24,29 @@ std::function<std::string()> localAddressSource() {
     return [] {
         return orv::systemLocalAddress();
     };
+}
+
+// ORV_SCREENSHOT=path: the demo on a machine without a display grabs the main window once it
+// has shown live values for a while (ORV_SCREENSHOT_DELAY_MS, default 4000).
+void scheduleScreenshot(QWidget& window) {
+    const QString path = qEnvironmentVariable("ORV_SCREENSHOT");
+    if (path.isEmpty()) {
+        return;
+    }
+    bool ok = false;
+    int delay = qEnvironmentVariableIntValue("ORV_SCREENSHOT_DELAY_MS", &ok);
+    if (!ok) {
+        delay = 4000;
+    }
+    QTimer::singleShot(delay, &window, [&window, path] {
+        if (window.grab().save(path)) {
+            std::fprintf(stderr, "VisualORV: screenshot of the main window written to %s\n",
+                         qPrintable(path));
+        } else {
+            std::fprintf(stderr, "VisualORV: could not write the screenshot %s\n",
+                         qPrintable(path));
+        }
+    });
 }
 
 } // namespace
@@ -48,5 +73,6 @@ int main(int argc, char** argv) {
                      [&window](int) { window.requestClose(); });
 
     program.start();
+    scheduleScreenshot(window);
     return QApplication::exec();
 }
