@@ -85,7 +85,8 @@ void LinkController::setSerialLines(bool on) {
 }
 
 bool LinkController::serialOpen() const {
-    return msc1_.isOpen() || serialLost_;
+    // A port lost before the network was chosen is no longer the link in use.
+    return msc1_.isOpen() || (serialLost_ && !app_.networkMode());
 }
 
 int LinkController::commPort() const {
