@@ -210,7 +210,11 @@ void frmMain::showInterfaceDialog() {
 #ifdef ORV_HAVE_DLGPORT
     dlgPort dialog(app_, link_, prompts_, localAddress_, this);
     interfaceDialog_ = &dialog;
-    dialog.exec();
+    // However it was cancelled (button, close box, Escape, a termination signal), a cancelled
+    // dialog means Cancel: with no port known the start sequence then opens no link.
+    if (dialog.exec() == QDialog::Rejected) {
+        app_.PortCancel = true;
+    }
 #else
     // The interface dialog is not part of this build yet: the link keeps its settings.
 #endif
