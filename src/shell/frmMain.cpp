@@ -198,6 +198,9 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::showFirstRunSplash() {
+    if (closeRequested_) {
+        return; // a termination signal came during the start: no more dialogs
+    }
     auto* box = new Splash(app_.strings, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     splash_ = box;
@@ -207,6 +210,10 @@ void frmMain::showFirstRunSplash() {
 }
 
 void frmMain::showInterfaceDialog() {
+    if (closeRequested_) {
+        app_.PortCancel = true;
+        return;
+    }
 #ifdef ORV_HAVE_DLGPORT
     dlgPort dialog(app_, link_, prompts_, localAddress_, this);
     interfaceDialog_ = &dialog;

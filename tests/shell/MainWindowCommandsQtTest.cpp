@@ -227,6 +227,7 @@ TEST(MainWindowCommands, FitCommandsSizeChildAndMainWindowToEachOther) {
     frmMain& w = p.window();
     w.menus().mnuWSet->trigger(); // without a child window: nothing happens
     QMdiSubWindow* child = w.mdiArea()->addSubWindow(new QLabel("child"));
+    child->setWindowTitle("child");
     child->setGeometry(40, 30, 200, 120);
     child->show();
     w.mdiArea()->setActiveSubWindow(child);
@@ -238,6 +239,17 @@ TEST(MainWindowCommands, FitCommandsSizeChildAndMainWindowToEachOther) {
     EXPECT_EQ(child->pos(), QPoint(0, 0));
     EXPECT_EQ(child->size(), w.size() - offset);
     EXPECT_LE(child->height(), w.mdiArea()->viewport()->height()) << "child stays visible";
+
+    emit w.menus().mnu4->aboutToShow();
+    emit w.menus().mnu4->aboutToShow(); // opening the menu again rebuilds, not appends
+    int listed = 0;
+    for (QAction* entry : w.menus().mnu4->actions()) {
+        if (entry->text().endsWith(" child")) {
+            ++listed;
+            EXPECT_TRUE(entry->isChecked()) << "the active child is checked";
+        }
+    }
+    EXPECT_EQ(listed, 1) << "the Window menu lists the open child once";
 
     child->resize(700, 320);
     child->move(25, 25);
