@@ -52,9 +52,9 @@ inline LinkTimings fastTimings() {
     LinkTimings t;
     t.timeoutMs = 150;
     t.winsockMs = 300;
-    t.searchTickMs = 40;
+    t.searchTickMs = 50;
     t.searchPauseMs = 40;
-    t.searchSeconds = 5;
+    t.searchSeconds = 10;
     return t;
 }
 
