@@ -15,6 +15,7 @@
 #endif
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -217,6 +218,15 @@ TEST(MainWindowCommands, AboutBoxFromTheMenuStaysAndDoesNotBlock) {
     EXPECT_EQ(box->lblVersion()->text(), "Version 3.1.0");
     EXPECT_FALSE(box->Timer1().isActive());
     EXPECT_EQ(box->cmdWeb()->text(), "Visit website");
+
+    // The web button goes to the system's URL handling; catch it instead of starting a browser.
+    QTextBrowser catcher;
+    QDesktopServices::setUrlHandler("https", &catcher, "setSource");
+    box->cmdWeb()->click();
+    QDesktopServices::unsetUrlHandler("https");
+    EXPECT_EQ(catcher.source(), Splash::webPage());
+    EXPECT_TRUE(box->isVisible()) << "the web button leaves the box open";
+
     QTest::mouseClick(box->lblVersion(), Qt::LeftButton);
     EXPECT_TRUE(waitFor([&] { return !w.splash(); })) << "a click on a label closes it";
 }
