@@ -6,14 +6,21 @@
 
 namespace orv {
 
+// Frees a FloatArray's memory the way it was allocated.
+struct FloatArrayRelease {
+    std::size_t mappedBytes = 0; // 0: allocated with new[]
+    void operator()(float* p) const;
+};
+
 // A float array that is not zero-filled on allocation: the loader overwrites every element
-// anyway, and zero-filling half a gigabyte first would cost as much as reading it. Move-only, so a
-// large log is never copied by accident.
+// anyway, and zero-filling half a gigabyte first would cost as much as reading it. Large arrays
+// are asked for in huge pages where the system offers them, which saves most of the page faults
+// of filling them. Move-only, so a large log is never copied by accident.
 class FloatArray {
 public:
     FloatArray() = default;
-    explicit FloatArray(std::int64_t size)
-        : data_(new float[static_cast<std::size_t>(size)]), size_(size) {}
+    // Throws std::bad_alloc when the memory is not there.
+    explicit FloatArray(std::int64_t size);
 
     [[nodiscard]] float* data() { return data_.get(); }
     [[nodiscard]] const float* data() const { return data_.get(); }
@@ -29,7 +36,9 @@ public:
     }
 
 private:
-    std::unique_ptr<float[]> data_;
+    using Release = FloatArrayRelease;
+
+    std::unique_ptr<float[], Release> data_;
     std::int64_t size_ = 0;
 };
 

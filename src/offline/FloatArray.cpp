@@ -1,0 +1,42 @@
+#include "offline/FloatArray.h"
+
+#include <new>
+#include <sys/mman.h>
+
+namespace orv {
+namespace {
+
+// Below this a huge page would mostly stay empty.
+constexpr std::size_t kMapThreshold = std::size_t{4} << 20;
+
+} // namespace
+
+FloatArray::FloatArray(std::int64_t size) : size_(size) {
+    if (size < 0) {
+        throw std::bad_alloc();
+    }
+    const std::size_t bytes = static_cast<std::size_t>(size) * sizeof(float);
+    if (bytes < kMapThreshold) {
+        data_ =
+            std::unique_ptr<float[], Release>(new float[static_cast<std::size_t>(size)], Release{});
+        return;
+    }
+    void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) {
+        throw std::bad_alloc();
+    }
+#ifdef MADV_HUGEPAGE
+    ::madvise(p, bytes, MADV_HUGEPAGE);
+#endif
+    data_ = std::unique_ptr<float[], Release>(static_cast<float*>(p), Release{bytes});
+}
+
+void FloatArrayRelease::operator()(float* p) const {
+    if (mappedBytes > 0) {
+        ::munmap(p, mappedBytes);
+    } else {
+        delete[] p;
+    }
+}
+
+} // namespace orv
