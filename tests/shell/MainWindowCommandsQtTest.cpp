@@ -282,6 +282,11 @@ TEST(MainWindowCommands, MinimisedTitleShowsTheValues) {
     EXPECT_EQ(w.windowTitle(), "VisualORV V3.1");
     p.app().measurement.ParseFrame(frame);
     EXPECT_EQ(w.windowTitle(), "VisualORV V3.1");
+
+    std::string damaged = frame;
+    damaged[damaged.size() - 3] = damaged[damaged.size() - 3] == '0' ? '1' : '0';
+    p.app().measurement.ParseFrame(damaged);
+    EXPECT_EQ(p.prompts.beeps, 1) << "a bad checksum beeps";
 }
 
 TEST(MainWindowCommands, LiveValuesFromTheSimulatorOverTheNetworkLink) {
