@@ -36,6 +36,8 @@ struct LinkTimings {
 class LinkController final : public QObject, public LinkControl {
     Q_OBJECT
 public:
+    // Takes over the port's and the client's notifications, attaches itself to the shared
+    // state's link proxy and starts `tmrTimeout`; all borrowed objects must outlive it.
     LinkController(ModMain& app, SerialPort& msc1, TcpClient& winsock, Prompts& prompts,
                    LinkTimings timings = {}, QObject* parent = nullptr);
     ~LinkController() override;
@@ -75,7 +77,6 @@ public:
     void setWinsockVisible(bool visible);
 
     // --- LinkControl: what the measurement asks of the link --------------------------------
-    // The controller attaches itself to the shared state's link proxy while it lives.
     [[nodiscard]] int commPort() const override;
     [[nodiscard]] std::string remoteHost() const override;
     // Open, or open until its device vanished (a USB adapter pulled): the link still counts as
