@@ -84,6 +84,10 @@ void frmAutoScan::buildWindow() {
     grid_->setHorizontalHeaderLabels({QStringLiteral("Hostname"), QStringLiteral("IP"),
                                       QStringLiteral("Ser-Nr"), QStringLiteral("Port")});
     grid_->verticalHeader()->hide();
+    grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 8);
+    grid_->setWordWrap(false);
+    grid_->setTextElideMode(Qt::ElideRight);
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -99,8 +103,9 @@ void frmAutoScan::buildWindow() {
     const int pad =
         2 * grid_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid_) + 12;
     const int twips[4] = {2000, 1200, 1100, 800};
-    const QString widest[4] = {QStringLiteral("Hostname"), QStringLiteral("255.255.255.255"),
-                               QStringLiteral("WWWWWWWW"), QStringLiteral("65535")};
+    const QString widest[4] = {QStringLiteral("sensor-name.lab.example"),
+                               QStringLiteral("255.255.255.255"), QStringLiteral("WWWWWWWW"),
+                               QStringLiteral("65535")};
     int total = 0;
     for (int c = 0; c < 4; ++c) {
         const int w = std::max(static_cast<int>(std::lround(twips[c] * pixelsPerTwip)),
@@ -278,6 +283,7 @@ void frmAutoScan::enterAnswer(int index, const std::string& answer) {
     options_.lookupHost(ip, this, [this, row, ip](const QString& name) {
         if (QTableWidgetItem* item = grid_->item(row, ColHost)) {
             item->setText(qs(hostNameColumn(name.toStdString(), ip.toStdString())));
+            item->setToolTip(item->text()); // long names are cut off in the column
         }
     });
 }

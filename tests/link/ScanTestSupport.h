@@ -11,8 +11,11 @@
 #include "shell/StringTable.h"
 #include "support/TempDir.h"
 
+#include <QAbstractButton>
 #include <QDeadlineTimer>
+#include <QGroupBox>
 #include <QHostAddress>
+#include <QLabel>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -129,5 +132,37 @@ private:
     int accepted_ = 0;
     int closed_ = 0;
 };
+
+// Texts of labels, buttons and frames that are cut off in a shown window, as "name: text".
+inline std::vector<std::string> clippedTexts(QWidget& window) {
+    std::vector<std::string> clipped;
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        if (!w->isVisible()) {
+            continue;
+        }
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            text = label->text();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            text = button->text();
+        } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+            text = group->title();
+        } else {
+            continue;
+        }
+        if (w->width() < w->minimumSizeHint().width()) {
+            clipped.push_back(w->objectName().toStdString() + ": " + text.toStdString());
+        }
+    }
+    return clipped;
+}
+
+// Saves a picture of the window when ORV_SCREENSHOT_DIR names a folder (for the docs).
+inline void saveScreenshot(QWidget& window, const QString& name) {
+    const QString folder = qEnvironmentVariable("ORV_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) {
+        window.grab().save(folder + QLatin1Char('/') + name);
+    }
+}
 
 } // namespace orv::test

@@ -276,5 +276,38 @@ TEST_F(ScanTest, ClosingTearsDownEverySocket) {
     EXPECT_TRUE(prompts_.asked.empty());
 }
 
+TEST_F(ScanTest, ResultsFitTheWindowInBothLanguages) {
+    ASSERT_TRUE(startSensors());
+    for (const char* language : {"de", "eng"}) {
+        state_ = std::make_unique<test::AppState>(language);
+        auto scan = makeScan();
+        QSignalSpy finished(scan.get(), &frmAutoScan::scanFinished);
+        scan->show();
+        ASSERT_TRUE(finished.wait(10000));
+        QTableWidget& grid = scan->Grid();
+        ASSERT_TRUE(waitFor([&] {
+            return grid.rowCount() == 2 && !grid.item(0, 0)->text().isEmpty() &&
+                   !grid.item(1, 0)->text().isEmpty();
+        }));
+        grid.sortItems(1);
+        EXPECT_EQ(test::clippedTexts(*scan), std::vector<std::string>{}) << language;
+        // Address, serial number and port show whole (a host name too long for its column
+        // shows whole as a tip), and no column needs a horizontal scroll.
+        const QFontMetrics fm(grid.font());
+        for (int r = 0; r < grid.rowCount(); ++r) {
+            EXPECT_EQ(grid.item(r, 0)->toolTip(), grid.item(r, 0)->text());
+            for (int c = 0; c < grid.columnCount(); ++c) {
+                EXPECT_LT(fm.horizontalAdvance(grid.item(r, c)->text()), grid.columnWidth(c))
+                    << language << " " << r << "/" << c;
+            }
+        }
+        EXPECT_LE(grid.horizontalHeader()->length(), grid.viewport()->width());
+        scan->lblInfo().setText(language == std::string("de") ? "Scanne Netzwerk ....."
+                                                              : "network scan .....");
+        scan->Label2().setText(QStringLiteral("127.0.0.253"));
+        test::saveScreenshot(*scan, QStringLiteral("frmAutoScan-%1.png").arg(language));
+    }
+}
+
 } // namespace
 } // namespace orv
