@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 
 namespace orv {
@@ -46,7 +47,15 @@ protected:
 
     const test::TempDir& dir() const { return state_.dir; }
     void mapPort(int n, const std::string& device) {
+        devices_[n] = device;
         ASSERT_TRUE(state_.ini.WriteIniString(keys::PortMap, keys::portMapKey(n), device));
+    }
+    // An empty settings file again, with the same port map.
+    void resetSettings() {
+        std::filesystem::remove(state_.ini.path());
+        for (const auto& [n, device] : devices_) {
+            mapPort(n, device);
+        }
     }
     // A pty pair whose first end becomes port n.
     test::PtyPair& ptyPort(int n) {
@@ -105,6 +114,7 @@ protected:
     QtTcpClient winsock_;
     std::unique_ptr<LinkController> link_;
     std::vector<std::unique_ptr<test::PtyPair>> ptys_;
+    std::map<int, std::string> devices_;
 };
 
 TEST_F(InterfaceDialogTest, NoPortsShowDashAndOkOnlyBeeps) {
@@ -311,7 +321,9 @@ TEST_F(InterfaceDialogTest, AutoRunsTheSearchAndStoresTheFoundPort) {
     sensor.waitForFinished(3000);
 }
 
-TEST_F(InterfaceDialogTest, CancelDuringASearchClosesOnlyWhenTheSearchHasEnded) {
+// OK and Cancel while a port search runs: nothing nests, and the dialog closes only once the
+// search has ended (after the port it was listening to).
+TEST_F(InterfaceDialogTest, OkAndCancelWhileASearchRuns) {
     SetUpSerialOnly();
     if (IsSkipped()) {
         return;
@@ -319,23 +331,73 @@ TEST_F(InterfaceDialogTest, CancelDuringASearchClosesOnlyWhenTheSearchHasEnded) 
     for (int n : {2, 3, 5}) {
         ptyPort(n); // silent ports: the search listens on each in turn
     }
-    link_->PortTest(); // the search of the program start
+    enum Action { Ok, Cancel };
+    struct Case {
+        const char* name;
+        bool startupSearch; // a search of the program start is running already
+        const char* choice;
+        std::vector<Action> actions;
+        int result;
+        const char* mode;     // stored General/Mode
+        int openPort;         // 0: the serial port ends closed
+        const char* portComm; // stored General/PortComm3
+    };
+    const Case cases[] = {
+        {"cancel", true, "auto", {Cancel}, QDialog::Rejected, "<none>", 0, "<none>"},
+        {"auto, then cancel", false, "auto", {Ok, Cancel}, QDialog::Accepted, "0", 0, "<none>"},
+        {"port during search", true, "Com3", {Ok}, QDialog::Accepted, "0", 3, "1"},
+        {"port, then cancel", true, "Com3", {Ok, Cancel}, QDialog::Rejected, "<none>", 0, "<none>"},
+    };
+    for (const auto& c : cases) {
+        resetSettings();
+        state_.app.setComPort("0");
+        msc1_.close();
+        if (c.startupSearch) {
+            link_->PortTest();
+        }
+        auto dlg = makeDialog();
+        dlg->show();
+        dlg->cboPort().setEditText(QString::fromLatin1(c.choice));
+        QSignalSpy finished(dlg.get(), &QDialog::finished);
+        for (const Action a : c.actions) {
+            if (c.startupSearch || a == Cancel) {
+                ASSERT_TRUE(waitFor([&] { return link_->statusText().startsWith("searching"); }))
+                    << c.name;
+            }
+            QTest::mouseClick(a == Ok ? &dlg->OKButton() : &dlg->CancelButton(), Qt::LeftButton);
+            EXPECT_TRUE(dlg->isVisible()) << c.name;
+            EXPECT_TRUE(dlg->closePending()) << c.name;
+        }
+        EXPECT_TRUE(state_.app.PortCancel) << c.name;
+        ASSERT_TRUE(finished.wait(5000)) << c.name;
+        EXPECT_FALSE(link_->portTestRunning()) << c.name;
+        EXPECT_EQ(finished.at(0).at(0).toInt(), c.result) << c.name;
+        EXPECT_EQ(stored("General", "Mode"), c.mode) << c.name;
+        EXPECT_EQ(stored("General", "PortComm3"), c.portComm) << c.name;
+        EXPECT_EQ(msc1_.isOpen(), c.openPort != 0) << c.name;
+        if (c.openPort != 0) {
+            EXPECT_EQ(msc1_.commPort(), c.openPort) << c.name;
+            EXPECT_EQ(link_->statusText(), "COM 3") << c.name;
+        } else {
+            EXPECT_EQ(link_->statusText(), "offline") << c.name;
+        }
+        EXPECT_FALSE(state_.app.PortCancel) << c.name;
+        EXPECT_TRUE(prompts_.asked.empty()) << c.name;
+    }
+}
+
+TEST_F(InterfaceDialogTest, CloseWaitsForTheScanTeardown) {
     auto dlg = makeDialog();
     dlg->show();
-    ASSERT_TRUE(waitFor([&] { return link_->statusText().startsWith("searching"); }));
     QSignalSpy finished(dlg.get(), &QDialog::finished);
-    QSignalSpy searchEnded(link_.get(), &LinkController::portTestFinished);
+    state_.app.ScanIdle = false; // a scan window is closing its sockets
     QTest::mouseClick(&dlg->CancelButton(), Qt::LeftButton);
-
-    EXPECT_TRUE(state_.app.PortCancel);
+    QTest::qWait(30);
     EXPECT_TRUE(dlg->isVisible());
-    EXPECT_TRUE(dlg->closePending());
-    ASSERT_TRUE(finished.wait(5000));
-    EXPECT_EQ(searchEnded.count(), 1);
+    EXPECT_EQ(finished.count(), 0);
+    state_.app.ScanIdle = true;
+    ASSERT_TRUE(finished.wait(2000));
     EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Rejected);
-    EXPECT_EQ(link_->statusText(), "offline"); // stopped after the port being tried
-    EXPECT_EQ(stored("General", "Mode"), "<none>");
-    EXPECT_FALSE(state_.app.PortCancel);
 }
 
 TEST_F(InterfaceDialogTest, ScanFillsTheAddressField) {
