@@ -1,7 +1,6 @@
 #include "link/ScanAnswer.h"
 #include "link/PortChoice.h"
 #include "shell/IniStore.h"
-#include "shell/StringTable.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -139,31 +138,6 @@ TEST(ScanHostNames, LookupResultAndAdoption) {
     for (const auto& c : cases) {
         EXPECT_EQ(adoptedAddress(c.host, c.ip), c.adopted) << c.host;
     }
-}
-
-TEST(ScanProgress, DotsCycleOneToNine) {
-    ProgressDots dots;
-    std::vector<std::size_t> shown;
-    for (int i = 0; i < 20; ++i) {
-        const std::string text = dots.tick(i % 2 == 0);
-        const std::string head = i % 2 == 0 ? "Scanne Netzwerk " : "network scan ";
-        ASSERT_EQ(text.substr(0, head.size()), head);
-        shown.push_back(text.size() - head.size());
-    }
-    const std::vector<std::size_t> expected = {1, 2, 3, 4, 5, 6, 7, 8, 9, 1,
-                                               2, 3, 4, 5, 6, 7, 8, 9, 1, 2};
-    EXPECT_EQ(shown, expected);
-}
-
-TEST(ScanMessage, NothingFoundInBothLanguages) {
-    StringTable strings;
-    ASSERT_TRUE(strings.selectLanguage("de"));
-    EXPECT_EQ(nothingFoundText(strings, 31222),
-              "Es wurde keine Sensoren im Netzwerk auf Port 31222 gefunden. Prüfen Sie, ob eine "
-              "Netzwerkverbindung besteht und wiederholen Sie den Vorgang.");
-    ASSERT_TRUE(strings.selectLanguage("eng"));
-    EXPECT_EQ(nothingFoundText(strings, 40000),
-              "No sensors are found on port 40000Please check network connection.");
 }
 
 TEST(PortChoiceRules, PortBoxTextAndItems) {
