@@ -1,5 +1,6 @@
 #include "shell/frmMain.h"
 
+#include "link/dlgPort.h"
 #include "link/LinkController.h"
 #include "link/TcpClient.h"
 #include "platform/Prompts.h"
@@ -16,11 +17,6 @@
 #include "shell/Splash.h"
 #include "shell/StartupSequence.h"
 #include "shell/Version.h"
-
-#if __has_include("link/dlgPort.h")
-#include "link/dlgPort.h"
-#define ORV_HAVE_DLGPORT 1
-#endif
 
 #include <QAction>
 #include <QApplication>
@@ -214,17 +210,12 @@ void frmMain::showInterfaceDialog() {
         app_.PortCancel = true;
         return;
     }
-#ifdef ORV_HAVE_DLGPORT
     dlgPort dialog(app_, link_, prompts_, localAddress_, this);
-    interfaceDialog_ = &dialog;
     // However it was cancelled (button, close box, Escape, a termination signal), a cancelled
     // dialog means Cancel: with no port known the start sequence then opens no link.
     if (dialog.exec() == QDialog::Rejected) {
         app_.PortCancel = true;
     }
-#else
-    // The interface dialog is not part of this build yet: the link keeps its settings.
-#endif
 }
 
 void frmMain::loadDisplayDialog() {

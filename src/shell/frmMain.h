@@ -127,7 +127,6 @@ private:
     QPointer<Dialog> dialog_;
     QPointer<Splash> splash_;
     QPointer<HelpWindow> help_;
-    QPointer<QWidget> interfaceDialog_;
     QString helpFolder_;
     std::unique_ptr<SingleInstance> instanceLock_;
     bool busy_ = false;

@@ -3,16 +3,12 @@
 #include "ShellTestSupport.h"
 
 #include "core/FrameChecksum.h"
+#include "link/dlgPort.h"
 #include "link/LinkController.h"
 #include "platform/ScreenTwips.h"
 #include "shell/Dialog.h"
 #include "shell/HelpWindow.h"
 #include "shell/Splash.h"
-
-#if __has_include("link/dlgPort.h")
-#include "link/dlgPort.h"
-#define ORV_TEST_DLGPORT 1
-#endif
 
 #include <QAction>
 #include <QDesktopServices>
@@ -47,12 +43,10 @@ TEST(MainWindowCommands, LanguageButtonsRelabelEveryOpenWindow) {
     p.program->start();
     frmMain& w = p.window();
     Dialog& settings = *w.displayDialog();
-#ifdef ORV_TEST_DLGPORT
     dlgPort port(
         p.app(), p.program->link, p.prompts, [] { return std::string("127.0.0.1"); }, &w);
     port.show();
     ASSERT_TRUE(waitFor([&] { return port.windowTitle() == "Schnittstelle"; }));
-#endif
     EXPECT_EQ(settings.optTCF(0)->text(), "Temperatur in °C");
 
     w.menus().cmdUk->click();
@@ -79,20 +73,16 @@ TEST(MainWindowCommands, LanguageButtonsRelabelEveryOpenWindow) {
     for (const auto& [actual, expected] : english()) {
         EXPECT_EQ(actual, QString::fromUtf8(expected));
     }
-#ifdef ORV_TEST_DLGPORT
     EXPECT_EQ(port.windowTitle(), "Interface");
     EXPECT_EQ(port.CancelButton().text(), "Cancel");
-#endif
     EXPECT_EQ(p.app().Language, "eng");
 
     w.menus().cmdGer->click();
     EXPECT_EQ(w.menus().mnu1->title(), "&Datei");
     EXPECT_EQ(settings.optTCF(0)->text(), "Temperatur in °C");
     EXPECT_EQ(w.txtRH()->toolTip(), "aktuelle Feuchte");
-#ifdef ORV_TEST_DLGPORT
     EXPECT_EQ(port.windowTitle(), "Schnittstelle");
     static_cast<QDialog&>(port).reject();
-#endif
     ASSERT_TRUE(w.close());
     EXPECT_EQ(readSetting(p.store(), keys::MainLanguage), "de");
 }
