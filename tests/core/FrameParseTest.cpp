@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <vector>
 
 namespace orv {
@@ -24,6 +26,11 @@ struct ParseCase {
     std::string fields; // "temperature|humidity|serial" of the last good frame, "" = none
     bool decimalComma = false;
 };
+
+// Test names carry the case name; print only that, so ctest lists stable names.
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 std::vector<ParseCase> parseCases() {
     const std::string h1 = "@T;+23.4;H;45.6;B8\r";

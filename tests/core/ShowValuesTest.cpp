@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <optional>
 
 namespace orv {
@@ -25,6 +27,11 @@ struct DisplayCase {
     std::optional<float> temperature; // history row 250
     std::optional<float> ch2;
 };
+
+// Test names carry the case name; print only that, so ctest lists stable names.
+void PrintTo(const DisplayCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 constexpr auto C = TempUnit::Celsius;
 constexpr auto F = TempUnit::Fahrenheit;
