@@ -24,6 +24,44 @@ constexpr std::int64_t roundDown(std::int64_t v, std::int64_t f) {
     return v / f * f;
 }
 
+// Covers [b, e) of the finest level with as few nodes as possible: at each level the ends that
+// do not fill a whole parent are taken there, the rest is left to the level above.
+// `take(level, from, to)` is called with node indices of that level; `levels` counts them all.
+template <typename Take>
+void climbLevels(std::int64_t b, std::int64_t e, std::size_t levels, Take take) {
+    constexpr std::int64_t fanout = ChannelIndex::kFanout;
+    for (std::size_t level = 0; b < e; ++level) {
+        const std::int64_t bUp = roundUp(b, fanout);
+        const std::int64_t eDown = roundDown(e, fanout);
+        if (bUp >= eDown || level + 1 >= levels) {
+            take(level, b, e);
+            return;
+        }
+        take(level, b, bUp);
+        take(level, eDown, e);
+        b = bUp / fanout;
+        e = eDown / fanout;
+    }
+}
+
+// Adds the levels above `levels.back()`, each node combining kFanout nodes of the level below,
+// until one node covers everything.
+template <typename Node, typename Combine>
+void addUpperLevels(std::vector<std::vector<Node>>& levels, Combine combine) {
+    constexpr auto fanout = static_cast<std::size_t>(ChannelIndex::kFanout);
+    while (levels.back().size() > 1) {
+        const auto& below = levels.back();
+        std::vector<Node> level((below.size() + fanout - 1) / fanout);
+        for (std::size_t j = 0; j < level.size(); ++j) {
+            const auto first = below.begin() + static_cast<std::ptrdiff_t>(j * fanout);
+            const auto last = below.begin() +
+                              static_cast<std::ptrdiff_t>(std::min(below.size(), (j + 1) * fanout));
+            level[j] = combine(first, last);
+        }
+        levels.push_back(std::move(level));
+    }
+}
+
 void scanRaw(const float* values, std::int64_t begin, std::int64_t end, RangeSummary& r) {
     for (std::int64_t i = begin; i < end; ++i) {
         r.min = minSkipNaN(values[i], r.min);
@@ -165,68 +203,42 @@ void ChannelIndex::finish() {
 void ChannelIndex::buildUpperLevels() {
     minMax_.resize(1);
     sums_.resize(1);
-    while (minMax_.back().size() > 1) {
-        const auto& below = minMax_.back();
-        std::vector<MinMax> level((below.size() + kFanout - 1) / kFanout);
-        for (std::size_t j = 0; j < level.size(); ++j) {
-            MinMax m{kInf, -kInf};
-            const std::size_t end = std::min(below.size(), (j + 1) * kFanout);
-            for (std::size_t i = j * kFanout; i < end; ++i) {
-                m.min = std::min(m.min, below[i].min);
-                m.max = std::max(m.max, below[i].max);
-            }
-            level[j] = m;
+    addUpperLevels(minMax_, [](auto first, auto last) {
+        MinMax m{kInf, -kInf};
+        for (; first != last; ++first) {
+            m.min = std::min(m.min, first->min);
+            m.max = std::max(m.max, first->max);
         }
-        minMax_.push_back(std::move(level));
-    }
-    while (sums_.back().size() > 1) {
-        const auto& below = sums_.back();
-        std::vector<SumCount> level((below.size() + kFanout - 1) / kFanout);
-        for (std::size_t j = 0; j < level.size(); ++j) {
-            long double s = 0;
-            std::int64_t c = 0;
-            const std::size_t end = std::min(below.size(), (j + 1) * kFanout);
-            for (std::size_t i = j * kFanout; i < end; ++i) {
-                s += below[i].sum;
-                c += below[i].count;
-            }
-            level[j] = {static_cast<double>(s), c};
+        return m;
+    });
+    addUpperLevels(sums_, [](auto first, auto last) {
+        long double s = 0;
+        std::int64_t c = 0;
+        for (; first != last; ++first) {
+            s += first->sum;
+            c += first->count;
         }
-        sums_.push_back(std::move(level));
-    }
+        return SumCount{static_cast<double>(s), c};
+    });
 }
 
 RangeSummary ChannelIndex::extremes(std::span<const float> values, std::int64_t begin,
                                     std::int64_t end) const {
     RangeSummary r;
     const float* raw = values.data();
-    std::int64_t b = std::max<std::int64_t>(begin, 0);
-    std::int64_t e = std::min(end, size_);
-    // level -1 is the records themselves, level l >= 0 the pyramid's minMax_[l]
-    for (int level = -1; b < e; ++level) {
-        const std::int64_t bUp = roundUp(b, kFanout);
-        const std::int64_t eDown = roundDown(e, kFanout);
-        const bool top = level + 1 >= static_cast<int>(minMax_.size());
-        auto take = [&](std::int64_t from, std::int64_t to) {
-            if (level < 0) {
-                scanRaw(raw, from, to, r);
-                return;
-            }
-            const auto& nodes = minMax_[static_cast<std::size_t>(level)];
-            for (std::int64_t i = from; i < to; ++i) {
-                r.min = std::min(r.min, nodes[static_cast<std::size_t>(i)].min);
-                r.max = std::max(r.max, nodes[static_cast<std::size_t>(i)].max);
-            }
-        };
-        if (bUp >= eDown || top) {
-            take(b, e);
-            break;
-        }
-        take(b, bUp);
-        take(eDown, e);
-        b = bUp / kFanout;
-        e = eDown / kFanout;
-    }
+    // level 0 is the records themselves, level l > 0 the pyramid's minMax_[l - 1]
+    climbLevels(std::max<std::int64_t>(begin, 0), std::min(end, size_), minMax_.size() + 1,
+                [&](std::size_t level, std::int64_t from, std::int64_t to) {
+                    if (level == 0) {
+                        scanRaw(raw, from, to, r);
+                        return;
+                    }
+                    const auto& nodes = minMax_[level - 1];
+                    for (std::int64_t i = from; i < to; ++i) {
+                        r.min = std::min(r.min, nodes[static_cast<std::size_t>(i)].min);
+                        r.max = std::max(r.max, nodes[static_cast<std::size_t>(i)].max);
+                    }
+                });
     return r;
 }
 
@@ -251,33 +263,19 @@ RangeSummary ChannelIndex::summarize(std::span<const float> values, std::int64_t
         sumRaw(raw, b0, b, sum, count);
         scanRaw(raw, e, e0, r);
         sumRaw(raw, e, e0, sum, count);
-        b /= kSumBlock;
-        e /= kSumBlock;
         // sums_[l] and minMax_[l + 1] describe the same nodes
-        for (std::size_t level = 0; b < e; ++level) {
-            const std::int64_t bUp = roundUp(b, kFanout);
-            const std::int64_t eDown = roundDown(e, kFanout);
-            const bool top = level + 1 >= sums_.size();
-            auto take = [&](std::int64_t from, std::int64_t to) {
-                const auto& s = sums_[level];
-                const auto& m = minMax_[level + 1];
-                for (std::int64_t i = from; i < to; ++i) {
-                    const auto k = static_cast<std::size_t>(i);
-                    sum += s[k].sum;
-                    count += s[k].count;
-                    r.min = std::min(r.min, m[k].min);
-                    r.max = std::max(r.max, m[k].max);
-                }
-            };
-            if (bUp >= eDown || top) {
-                take(b, e);
-                break;
-            }
-            take(b, bUp);
-            take(eDown, e);
-            b = bUp / kFanout;
-            e = eDown / kFanout;
-        }
+        climbLevels(b / kSumBlock, e / kSumBlock, sums_.size(),
+                    [&](std::size_t level, std::int64_t from, std::int64_t to) {
+                        const auto& s = sums_[level];
+                        const auto& m = minMax_[level + 1];
+                        for (std::int64_t i = from; i < to; ++i) {
+                            const auto k = static_cast<std::size_t>(i);
+                            sum += s[k].sum;
+                            count += s[k].count;
+                            r.min = std::min(r.min, m[k].min);
+                            r.max = std::max(r.max, m[k].max);
+                        }
+                    });
     }
     r.sum = static_cast<double>(sum);
     r.count = count;
