@@ -4,6 +4,7 @@
 #include "core/DayNumber.h"
 #include "core/OnlineData.h"
 #include "core/Texts.h"
+#include "logging/IntervalScale.h"
 
 #include <algorithm>
 #include <cmath>
@@ -45,8 +46,7 @@ LiveSample liveSampleOf(const OnlineData& history) {
 
 std::string intervalStatusText(const Texts& texts, float intervalSeconds) {
     const auto seconds = static_cast<long long>(std::nearbyint(intervalSeconds));
-    return texts.textOr(kIntervalText, "") + std::to_string(seconds / 60) + " Min " +
-           std::to_string(seconds % 60) + "s ";
+    return texts.textOr(kIntervalText, "") + intervalLabel(seconds) + " ";
 }
 
 DataLogger::DataLogger(const Clock& clock, const Texts& texts) : clock_(clock), texts_(texts) {}

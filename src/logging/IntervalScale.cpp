@@ -16,7 +16,7 @@ int sliderPositionFor(int seconds) {
     return std::clamp(nearest, kSliderMinPosition, kSliderMaxPosition);
 }
 
-std::string intervalLabel(int seconds) {
+std::string intervalLabel(long long seconds) {
     return std::to_string(seconds / 60) + " Min " + std::to_string(seconds % 60) + "s";
 }
 

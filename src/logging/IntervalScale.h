@@ -20,7 +20,7 @@ inline constexpr int kMaxIntervalSeconds = 3600;
 [[nodiscard]] int sliderPositionFor(int seconds);
 
 // "1 Min 30s" for 90 seconds.
-[[nodiscard]] std::string intervalLabel(int seconds);
+[[nodiscard]] std::string intervalLabel(long long seconds);
 
 class IntervalScale {
 public:
