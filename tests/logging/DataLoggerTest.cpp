@@ -1,7 +1,7 @@
 #include "logging/DataLogger.h"
 #include "core/Clock.h"
 #include "core/OnlineData.h"
-#include "offline/LogLoader.h"
+#include "offline/LogTestData.h"
 #include "support/TempDir.h"
 
 #include "LoggerTestSupport.h"
@@ -21,7 +21,7 @@ LiveSample sample(std::optional<float> t, std::optional<float> h) {
 struct LoggerFixture : ::testing::Test {
     test::TempDir dir;
     ManualClock clock{kStart};
-    test::FixedTexts german{true};
+    StringTable german = test::textsIn("de");
     DataLogger logger{clock, german};
     std::string path = dir.file("rec.dat").string();
 
@@ -30,14 +30,7 @@ struct LoggerFixture : ::testing::Test {
         logger.setInterval(interval);
         ASSERT_EQ(logger.start(sample(20.0f, 50.0f)).outcome, StartOutcome::Started);
     }
-    LogData load() {
-        auto r = loadLogFile(path);
-        if (!std::holds_alternative<LogData>(r)) {
-            ADD_FAILURE() << std::get<LoadError>(r).detail;
-            return {};
-        }
-        return std::move(std::get<LogData>(r));
-    }
+    LogData load() { return test::loadOrFail(path); }
 };
 
 TEST_F(LoggerFixture, RecordsOnTheGridWithoutDrift) {
@@ -189,14 +182,14 @@ TEST(DataLoggerTexts, StatusPanelsInBothLanguages) {
         const char* panel3;
     };
     const Case cases[] = {
-        {true, 90.0f, "Intervall(s): 1 Min 30s "},   {false, 90.0f, "Interval(s): 1 Min 30s "},
-        {true, 3600.0f, "Intervall(s): 60 Min 0s "}, {false, 5.5f, "Interval(s): 0 Min 6s "},
+        {true, 90.0f, "Intervall(s): 1 Min 30s "},
+        {false, 5.5f, "Interval(s): 0 Min 6s "}, // whole seconds, halves to even
         {true, 6.5f, "Intervall(s): 0 Min 6s "},
     };
     for (const Case& c : cases) {
         test::TempDir dir;
         ManualClock clock(kStart);
-        test::FixedTexts texts(c.german);
+        const StringTable texts = test::textsIn(c.german ? "de" : "eng");
         DataLogger logger(clock, texts);
         EXPECT_EQ(logger.statusPanel2(),
                   c.german ? " inaktiv (keine Datei geöffnet) " : " inactive (no open file) ");

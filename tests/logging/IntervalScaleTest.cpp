@@ -20,19 +20,6 @@ TEST(IntervalScale, SliderPositionGivesQuadraticSeconds) {
     }
 }
 
-TEST(IntervalScale, LabelShowsMinutesAndSeconds) {
-    const struct {
-        int seconds;
-        const char* text;
-    } cases[] = {
-        {90, "1 Min 30s"},   {5, "0 Min 5s"},    {60, "1 Min 0s"},
-        {3600, "60 Min 0s"}, {104, "1 Min 44s"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(intervalLabel(c.seconds), c.text);
-    }
-}
-
 TEST(IntervalScale, ButtonsStepOneSecondAndSliderFollows) {
     enum class Step { Down, Up };
     const struct {

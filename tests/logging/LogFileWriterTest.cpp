@@ -1,5 +1,5 @@
 #include "logging/LogFileWriter.h"
-#include "offline/LogLoader.h"
+#include "offline/LogTestData.h"
 #include "support/TempDir.h"
 
 #include "LoggerTestSupport.h"
@@ -11,10 +11,6 @@
 
 namespace orv {
 namespace {
-
-std::string bytesAt(const std::string& s, std::size_t offset, std::size_t n) {
-    return s.substr(offset, n);
-}
 
 template <typename T>
 T valueAt(const std::string& s, std::size_t offset) {
@@ -34,48 +30,39 @@ LogHeader header(char temp, char ch2, std::string text = "12345678") {
 }
 
 TEST(LogFileWriter, HeaderBytesForEachUnitChoice) {
-    struct Case {
+    // °F with dew point, kelvin with humidity, °C with humidity; the text field is padded or cut
+    // to eight bytes
+    const struct {
         char temp;
         char ch2;
+        const char* text;
+        const char* stored;
+    } cases[] = {
+        {'F', 'F', "ABC", "ABC     "},
+        {'K', '%', "12345678901", "12345678"},
+        {'C', '%', "", "        "},
     };
-    // °F with dew point, kelvin with humidity, °C with humidity
-    for (const Case c : {Case{'F', 'F'}, Case{'K', '%'}, Case{'C', '%'}}) {
+    for (const auto& c : cases) {
         test::TempDir dir;
         const auto path = dir.file("a.dat");
         LogFileWriter w;
-        ASSERT_TRUE(w.create(path, header(c.temp, c.ch2)));
+        ASSERT_TRUE(w.create(path, header(c.temp, c.ch2, c.text)));
         ASSERT_TRUE(w.append(21.5f, 48.25f));
         w.close();
 
         const std::string f = test::readFile(path);
         ASSERT_EQ(f.size(), 55u);
         EXPECT_EQ(valueAt<std::int32_t>(f, 0), 1);
-        EXPECT_EQ(bytesAt(f, 4, 5), std::string(5, '\0'));
-        EXPECT_EQ(bytesAt(f, 9, 5), "ORV32");
-        EXPECT_EQ(f[14], '\0');
+        EXPECT_EQ(f.substr(4, 11), std::string(5, '\0') + "ORV32" + '\0');
         EXPECT_EQ(f[15], c.temp);
         EXPECT_EQ(f[16], c.ch2);
-        EXPECT_EQ(bytesAt(f, 17, 6), std::string(6, '\0'));
+        EXPECT_EQ(f.substr(17, 6), std::string(6, '\0'));
         EXPECT_EQ(valueAt<double>(f, 23), 38352.375);
         EXPECT_EQ(valueAt<float>(f, 31), 30.0f);
-        EXPECT_EQ(bytesAt(f, 35, 8), "12345678");
-        EXPECT_EQ(bytesAt(f, 43, 4), std::string(4, '\0'));
+        EXPECT_EQ(f.substr(35, 8), c.stored);
+        EXPECT_EQ(f.substr(43, 4), std::string(4, '\0'));
         EXPECT_EQ(valueAt<float>(f, 47), 21.5f);
         EXPECT_EQ(valueAt<float>(f, 51), 48.25f);
-    }
-}
-
-TEST(LogFileWriter, TextFieldIsPaddedOrCutToEightBytes) {
-    const std::pair<std::string, std::string> cases[] = {{"ABC", "ABC     "},
-                                                         {"12345678901", "12345678"},
-                                                         {"", "        "},
-                                                         {"SN-00042", "SN-00042"}};
-    for (const auto& [in, stored] : cases) {
-        test::TempDir dir;
-        LogFileWriter w;
-        ASSERT_TRUE(w.create(dir.file("t.dat"), header('C', '%', in)));
-        w.close();
-        EXPECT_EQ(bytesAt(test::readFile(dir.file("t.dat")), 35, 8), stored) << in;
     }
 }
 
@@ -102,9 +89,7 @@ TEST(LogFileWriter, RoundTripThroughTheLoader) {
     EXPECT_EQ(w.recordCount(), 5);
     w.close();
 
-    const LoadResult r = loadLogFile(path);
-    ASSERT_TRUE(std::holds_alternative<LogData>(r));
-    const auto& log = std::get<LogData>(r);
+    const LogData log = test::loadOrFail(path);
     EXPECT_EQ(log.size(), 5);
     EXPECT_FALSE(log.truncated());
     EXPECT_EQ(log.header().recordCount, 5);
@@ -113,27 +98,23 @@ TEST(LogFileWriter, RoundTripThroughTheLoader) {
     EXPECT_EQ(log.header().text, "SER     ");
     EXPECT_EQ(log.header().tempUnitText(), " K");
     EXPECT_EQ(log.header().ch2UnitText(), " %");
+    EXPECT_DOUBLE_EQ(log.recordTime(4), 38352.375 + 30.0 * 4 / 86400);
+    // bit for bit: NaN stays NaN, -0 stays -0
     for (std::size_t k = 0; k < records.size(); ++k) {
-        const auto i = static_cast<std::int64_t>(k);
         EXPECT_EQ(std::memcmp(&records[k].temperature, &log.channel(Channel::Temperature)[k], 4),
                   0);
         EXPECT_EQ(std::memcmp(&records[k].channel2, &log.channel(Channel::Channel2)[k], 4), 0);
-        EXPECT_DOUBLE_EQ(log.recordTime(i), 38352.375 + 30.0 * static_cast<double>(k) / 86400);
     }
 }
 
-TEST(LogFileWriter, CreateFailsInAMissingFolder) {
+TEST(LogFileWriter, FailuresCountNothingAndCanBeRepeated) {
     test::TempDir dir;
     LogFileWriter w;
     EXPECT_FALSE(w.create(dir.file("no/such/folder.dat"), header('C', '%')));
     EXPECT_FALSE(w.isOpen());
     EXPECT_NE(w.lastError().find("No such file"), std::string::npos);
-}
 
-TEST(LogFileWriter, AFailedAppendCountsNothingAndCanBeRepeated) {
-    test::TempDir dir;
     const auto path = dir.file("full.dat");
-    LogFileWriter w;
     ASSERT_TRUE(w.create(path, header('C', '%')));
     ASSERT_TRUE(w.append(1.0f, 1.0f));
     {

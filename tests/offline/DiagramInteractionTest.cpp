@@ -29,17 +29,16 @@ DiagramInteraction fresh() {
     return d;
 }
 
-struct Click {
-    MouseButton button;
-    double x;
-};
+Effect click(DiagramInteraction& d, MouseButton button, double x, double y = 400) {
+    return d.mouseDown(button, x, y, kGeometry, kGrid);
+}
 
 TEST(DiagramInteraction, MarkerPlacementRules) {
     const auto L = MouseButton::Left;
     const auto R = MouseButton::Right;
     const struct {
         const char* what;
-        std::vector<Click> clicks;
+        std::vector<std::pair<MouseButton, double>> clicks;
         Effect lastEffect;
         std::optional<std::int64_t> left;
         std::optional<std::int64_t> right;
@@ -52,23 +51,15 @@ TEST(DiagramInteraction, MarkerPlacementRules) {
         {"left on the right marker", {{R, xOf(5)}, {L, xOf(5)}}, Effect::LeftMarker, 5, 5},
         {"right may not pass left", {{L, xOf(5)}, {R, xOf(4)}}, Effect::None, 5, {}},
         {"right on record 0 is a marker", {{L, xOf(0)}, {R, xOf(0)}}, Effect::RightMarker, 0, 0},
-        {"a right marker on 0 holds the left back",
-         {{R, xOf(0)}, {L, xOf(3)}},
-         Effect::None,
-         {},
-         0},
-        {"nearest record, halves to even",
-         {{L, xOf(0.5)}, {R, xOf(1.5)}},
-         Effect::RightMarker,
-         0,
-         2},
+        {"right on 0 holds the left back", {{R, xOf(0)}, {L, xOf(3)}}, Effect::None, {}, 0},
+        {"nearest, halves to even", {{L, xOf(0.5)}, {R, xOf(1.5)}}, Effect::RightMarker, 0, 2},
         {"other buttons do nothing", {{MouseButton::Other, xOf(3)}}, Effect::None, {}, {}},
     };
     for (const auto& c : cases) {
         DiagramInteraction d = fresh();
         Effect effect = Effect::None;
-        for (const auto& click : c.clicks) {
-            effect = d.mouseDown(click.button, click.x, 400, kGeometry, kGrid);
+        for (const auto& [button, x] : c.clicks) {
+            effect = click(d, button, x);
         }
         EXPECT_EQ(effect, c.lastEffect) << c.what;
         const auto& m = d.markers();
@@ -78,38 +69,32 @@ TEST(DiagramInteraction, MarkerPlacementRules) {
 }
 
 TEST(DiagramInteraction, StatisticsSpanIsInclusiveWhicheverMarkerCameLast) {
-    DiagramInteraction a = fresh();
-    a.mouseDown(MouseButton::Left, xOf(2), 400, kGeometry, kGrid);
-    EXPECT_FALSE(a.markers().statisticsSpan());
-    a.mouseDown(MouseButton::Right, xOf(6), 400, kGeometry, kGrid);
-    DiagramInteraction b = fresh();
-    b.mouseDown(MouseButton::Right, xOf(6), 400, kGeometry, kGrid);
-    b.mouseDown(MouseButton::Left, xOf(2), 400, kGeometry, kGrid);
-    ASSERT_TRUE(a.markers().statisticsSpan());
-    ASSERT_TRUE(b.markers().statisticsSpan());
-    EXPECT_EQ(a.markers().statisticsSpan()->first, 2);
-    EXPECT_EQ(a.markers().statisticsSpan()->last, 6);
-    EXPECT_EQ(a.markers().statisticsSpan()->size(), 5);
-    EXPECT_EQ(b.markers().statisticsSpan()->first, 2);
-    EXPECT_EQ(b.markers().statisticsSpan()->last, 6);
+    for (const bool leftFirst : {true, false}) {
+        DiagramInteraction d = fresh();
+        click(d, leftFirst ? MouseButton::Left : MouseButton::Right, leftFirst ? xOf(2) : xOf(6));
+        EXPECT_FALSE(d.markers().statisticsSpan());
+        click(d, leftFirst ? MouseButton::Right : MouseButton::Left, leftFirst ? xOf(6) : xOf(2));
+        ASSERT_TRUE(d.markers().statisticsSpan());
+        EXPECT_EQ(d.markers().statisticsSpan()->first, 2);
+        EXPECT_EQ(d.markers().statisticsSpan()->last, 6);
+    }
 }
 
 TEST(DiagramInteraction, MarkerTimeIsTheTimeUnderTheClick) {
     DiagramInteraction d = fresh();
-    d.mouseDown(MouseButton::Left, xOf(0.5), 400, kGeometry, kGrid);
+    click(d, MouseButton::Left, xOf(0.5));
     ASSERT_TRUE(d.markers().left());
     EXPECT_EQ(d.markers().left()->record, 0);
     EXPECT_DOUBLE_EQ(d.markers().left()->time, kGrid.timeOfRecord(0.5));
     // A click left of the area is moved onto its edge, time included.
-    d.mouseDown(MouseButton::Left, 0, 400, kGeometry, kGrid);
+    click(d, MouseButton::Left, 0);
     EXPECT_DOUBLE_EQ(d.markers().left()->time, kGrid.timeOfRecord(0));
 }
 
 ZoomedView dragZoom(DiagramInteraction& d, PointTw from, PointTw to) {
     d.setZoomMode(true);
-    EXPECT_EQ(d.mouseDown(MouseButton::Left, from.x, from.y, kGeometry, kGrid),
-              Effect::ZoomStarted);
-    EXPECT_EQ(d.mouseDown(MouseButton::Left, to.x, to.y, kGeometry, kGrid), Effect::ZoomApplied);
+    EXPECT_EQ(click(d, MouseButton::Left, from.x, from.y), Effect::ZoomStarted);
+    EXPECT_EQ(click(d, MouseButton::Left, to.x, to.y), Effect::ZoomApplied);
     EXPECT_FALSE(d.zoomMode());
     EXPECT_TRUE(d.zoomActive());
     return {d.view(), d.scale()};
@@ -157,9 +142,9 @@ TEST(DiagramInteraction, NarrowRectangleLeavesTooFewRecordsUntilZoomIsLeft) {
     EXPECT_EQ(z.view.count, 1);
     EXPECT_FALSE(z.view.drawable());
     d.setZoomMode(true);
-    EXPECT_EQ(d.mouseDown(MouseButton::Left, xOf(3), 400, kGeometry, kGrid), Effect::ZoomModeOff);
+    EXPECT_EQ(click(d, MouseButton::Left, xOf(3)), Effect::ZoomModeOff);
     EXPECT_FALSE(d.zoomMode());
-    EXPECT_EQ(d.mouseDown(MouseButton::Right, xOf(3), 400, kGeometry, kGrid), Effect::ZoomModeOff);
+    EXPECT_EQ(click(d, MouseButton::Right, xOf(3)), Effect::ZoomModeOff);
 
     d.quitZoom(kFull);
     EXPECT_FALSE(d.zoomActive());
@@ -170,13 +155,13 @@ TEST(DiagramInteraction, NarrowRectangleLeavesTooFewRecordsUntilZoomIsLeft) {
 
 TEST(DiagramInteraction, ZoomModeClearsMarkersAndDropsAnUnfinishedRectangle) {
     DiagramInteraction d = fresh();
-    d.mouseDown(MouseButton::Left, xOf(1), 400, kGeometry, kGrid);
-    d.mouseDown(MouseButton::Right, xOf(4), 400, kGeometry, kGrid);
+    click(d, MouseButton::Left, xOf(1));
+    click(d, MouseButton::Right, xOf(4));
     d.setZoomMode(true);
     EXPECT_FALSE(d.markers().left());
     EXPECT_FALSE(d.markers().right());
-    EXPECT_EQ(d.mouseDown(MouseButton::Right, xOf(1), 400, kGeometry, kGrid), Effect::None);
-    d.mouseDown(MouseButton::Left, xOf(1), yOf(60), kGeometry, kGrid);
+    EXPECT_EQ(click(d, MouseButton::Right, xOf(1)), Effect::None);
+    click(d, MouseButton::Left, xOf(1), yOf(60));
     ASSERT_TRUE(d.zoomDrag().dragging());
     // The rubber band runs from the first corner to the pointer, clamped into the area.
     const RectTw band = d.zoomDrag().rubberBand(99999, 0, kGeometry);
@@ -187,7 +172,7 @@ TEST(DiagramInteraction, ZoomModeClearsMarkersAndDropsAnUnfinishedRectangle) {
     d.setZoomMode(false);
     EXPECT_FALSE(d.zoomDrag().dragging());
     EXPECT_FALSE(d.zoomActive());
-    EXPECT_EQ(d.mouseDown(MouseButton::Left, xOf(3), 400, kGeometry, kGrid), Effect::LeftMarker);
+    EXPECT_EQ(click(d, MouseButton::Left, xOf(3)), Effect::LeftMarker);
 }
 
 } // namespace

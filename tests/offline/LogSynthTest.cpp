@@ -1,21 +1,14 @@
 #include "logging/SyntheticLog.h"
-#include "offline/LogLoader.h"
+
+#include "LogTestData.h"
 #include "support/TempDir.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace orv {
 namespace {
-
-LogData loadOrFail(const std::filesystem::path& p) {
-    auto r = loadLogFile(p);
-    if (!std::holds_alternative<LogData>(r)) {
-        ADD_FAILURE() << std::get<LoadError>(r).detail;
-        return {};
-    }
-    return std::move(std::get<LogData>(r));
-}
 
 TEST(LogSynth, SameOptionsGiveTheSameBytes) {
     test::TempDir dir;
@@ -33,19 +26,18 @@ TEST(LogSynth, SameOptionsGiveTheSameBytes) {
 }
 
 TEST(LogSynth, UnitsChannelAndGapsFollowTheOptions) {
-    struct Case {
+    const struct {
         char unit;
         bool dewPoint;
         bool gaps;
         float low;
         float high;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {'C', false, false, -5.0f, 45.0f},
         {'F', true, true, 23.0f, 113.0f},
         {'K', false, true, 268.0f, 318.0f},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         test::TempDir dir;
         SyntheticLogOptions o;
         o.records = 100'000;
@@ -56,28 +48,29 @@ TEST(LogSynth, UnitsChannelAndGapsFollowTheOptions) {
         o.gaps = c.gaps;
         o.serial = "LONGSERIAL";
         ASSERT_FALSE(writeSyntheticLog(dir.file("s.dat"), o));
-        const LogData log = loadOrFail(dir.file("s.dat"));
+        const LogData log = test::loadOrFail(dir.file("s.dat"));
         ASSERT_EQ(log.size(), 100'000);
-        EXPECT_EQ(log.header().tempUnitCode, c.unit);
-        EXPECT_EQ(log.header().ch2UnitCode, c.dewPoint ? c.unit : '%');
-        EXPECT_EQ(log.header().text, "LONGSERI");
-        EXPECT_EQ(log.header().startTime, 45352.25);
-        EXPECT_EQ(log.header().interval, 30.0f);
+        const LogHeader& h = log.header();
+        EXPECT_EQ(h.tempUnitCode, c.unit);
+        EXPECT_EQ(h.ch2UnitCode, c.dewPoint ? c.unit : '%');
+        EXPECT_EQ(h.text, "LONGSERI");
+        EXPECT_EQ(h.startTime, 45352.25);
+        EXPECT_EQ(h.interval, 30.0f);
 
         const RangeStats t = log.stats(Channel::Temperature, 0, log.size() - 1);
-        const RangeStats h = log.stats(Channel::Channel2, 0, log.size() - 1);
+        const RangeStats ch2 = log.stats(Channel::Channel2, 0, log.size() - 1);
         EXPECT_GE(t.min, c.low);
         EXPECT_LE(t.max, c.high);
         EXPECT_GT(t.max - t.min, 5.0f); // a daily swing, not a flat line
         if (!c.dewPoint) {
-            EXPECT_GE(h.min, 3.0f);
-            EXPECT_LE(h.max, 99.5f);
+            EXPECT_GE(ch2.min, 3.0f);
+            EXPECT_LE(ch2.max, 99.5f);
         }
         EXPECT_EQ(t.count < log.size(), c.gaps);
-        EXPECT_EQ(h.count, t.count);
-        for (std::int64_t k = 0; k < log.size(); k += 97) {
+        EXPECT_EQ(ch2.count, t.count);
+        for (std::int64_t k = 0; c.dewPoint && k < log.size(); k += 97) {
             const float tk = log.value(Channel::Temperature, k);
-            if (c.dewPoint && !std::isnan(tk)) {
+            if (!std::isnan(tk)) {
                 ASSERT_LE(log.value(Channel::Channel2, k), tk + 0.01f) << k;
             }
         }
@@ -86,19 +79,16 @@ TEST(LogSynth, UnitsChannelAndGapsFollowTheOptions) {
 
 TEST(LogSynth, RefusesUnusableOptionsAndLeavesNoFile) {
     test::TempDir dir;
-    const auto bad = [](auto change) {
+    const std::function<void(SyntheticLogOptions&)> changes[] = {
+        [](SyntheticLogOptions& o) { o.records = -1; },
+        [](SyntheticLogOptions& o) { o.records = 1LL << 31; },
+        [](SyntheticLogOptions& o) { o.interval = 0.0f; },
+        [](SyntheticLogOptions& o) { o.tempUnit = 'X'; },
+    };
+    for (const auto& change : changes) {
         SyntheticLogOptions o;
         o.records = 10;
         change(o);
-        return o;
-    };
-    const SyntheticLogOptions cases[] = {
-        bad([](SyntheticLogOptions& o) { o.records = -1; }),
-        bad([](SyntheticLogOptions& o) { o.records = 1LL << 31; }),
-        bad([](SyntheticLogOptions& o) { o.interval = 0.0f; }),
-        bad([](SyntheticLogOptions& o) { o.tempUnit = 'X'; }),
-    };
-    for (const auto& o : cases) {
         EXPECT_TRUE(writeSyntheticLog(dir.file("x.dat"), o).has_value());
         EXPECT_FALSE(std::filesystem::exists(dir.file("x.dat")));
     }

@@ -1,14 +1,37 @@
 #pragma once
 
 #include "offline/LogData.h"
+#include "offline/LogLoader.h"
+#include "shell/StringTable.h"
+
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <limits>
 #include <random>
+#include <string_view>
 #include <vector>
 
 namespace orv::test {
+
+// The program's own string table in "de" or "eng".
+inline StringTable textsIn(std::string_view language) {
+    StringTable texts;
+    texts.selectLanguage(language);
+    return texts;
+}
+
+// The log at `path`; a load error fails the test.
+inline LogData loadOrFail(const std::filesystem::path& path) {
+    auto r = loadLogFile(path);
+    if (!std::holds_alternative<LogData>(r)) {
+        ADD_FAILURE() << std::get<LoadError>(r).detail;
+        return {};
+    }
+    return std::move(std::get<LogData>(r));
+}
 
 // A channel with a daily swing, noise, single spikes, runs of NaN (gaps) and values of both
 // signs, so that extremes, gaps and cancellation all occur.

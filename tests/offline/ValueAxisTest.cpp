@@ -11,21 +11,6 @@
 namespace orv {
 namespace {
 
-TEST(ValueAxis, RoundHalvesToEven) {
-    const struct {
-        double value;
-        int decimals;
-        double rounded;
-    } cases[] = {
-        {20.25, 1, 20.2}, {20.75, 1, 20.8}, {-20.25, 1, -20.2}, {2.5, 0, 2.0},
-        {3.5, 0, 4.0},    {-2.5, 0, -2.0},  {21.125, 2, 21.12}, {1.04, 1, 1.0},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(roundHalfEven(c.value, c.decimals), c.rounded) << c.value;
-    }
-    EXPECT_TRUE(std::isnan(roundHalfEven(NAN, 1)));
-}
-
 TEST(ValueAxis, LabelTextIsShortestWithSignPlaceAndSystemSeparator) {
     const struct {
         double value;
@@ -36,7 +21,8 @@ TEST(ValueAxis, LabelTextIsShortestWithSignPlaceAndSystemSeparator) {
         {65.0, " 65 ", " 65 "},
         {-25.0, "-25 ", "-25 "},
         {-0.04, " 0 ", " 0 "},
-        {20.25, " 20,2 ", " 20.2 "},
+        {20.25, " 20,2 ", " 20.2 "}, // halves to even, both ways
+        {20.75, " 20,8 ", " 20.8 "},
         {-1.55, "-1,6 ", "-1.6 "},
         {1234567.0, " 1234567 ", " 1234567 "},
     };
@@ -56,9 +42,6 @@ std::vector<std::string> labelTexts(const ValueScale& scale) {
 
 TEST(ValueAxis, AutoScaleLeavesFiveUnitsAboveAndBelow) {
     const ValueScale scale = autoScale(ChannelExtremes{20, 25}, ChannelExtremes{40, 60});
-    EXPECT_EQ(scale.yTop, 65.0F);
-    EXPECT_EQ(scale.yBottom, 15.0F);
-    EXPECT_EQ(scale.ySpan(), 50);
     EXPECT_EQ(labelTexts(scale),
               (std::vector<std::string>{" 65 ", " 60 ", " 55 ", " 50 ", " 45 ", " 40 ", " 35 ",
                                         " 30 ", " 25 ", " 20 ", " 15 "}));
