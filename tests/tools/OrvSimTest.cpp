@@ -1,164 +1,31 @@
-#include "core/FrameChecksum.h"
-#include "support/TempDir.h"
+#include "core/FrameParser.h"
+#include "ToolTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <termios.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <csignal>
-#include <cstdlib>
-#include <filesystem>
-#include <optional>
-#include <string>
-#include <thread>
-#include <vector>
-
-extern char** environ;
+#include <tuple>
 
 namespace orv {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+using test::Process;
+using test::readAll;
 
-// A child process with its stdout and stderr on pipes; killed in the destructor if still alive.
-class Child {
-public:
-    explicit Child(std::vector<std::string> argv) {
-        int out[2];
-        int err[2];
-        if (::pipe2(out, O_CLOEXEC) < 0 || ::pipe2(err, O_CLOEXEC) < 0) {
-            throw std::runtime_error("pipe");
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-        std::vector<char*> args;
-        for (std::string& a : argv) {
-            args.push_back(a.data());
-        }
-        args.push_back(nullptr);
-        const int rc = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        ::close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
-        if (rc != 0) {
-            pid_ = -1;
-            throw std::runtime_error("cannot start " + argv[0]);
-        }
-    }
-    ~Child() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        ::close(out_);
-        ::close(err_);
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    void signal(int sig) const { ::kill(pid_, sig); }
-
-    // Exit status, or nullopt if the child is still running after `limit`.
-    std::optional<int> waitExit(std::chrono::milliseconds limit = 5000ms) {
-        const auto deadline = Clock::now() + limit;
-        while (Clock::now() < deadline) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(5ms);
-        }
-        return std::nullopt;
-    }
-
-    std::string readStderrLine(std::chrono::milliseconds limit = 5000ms) {
-        std::string line;
-        char c = 0;
-        while (readByte(err_, c, limit) && c != '\n') {
-            line += c;
-        }
-        return line;
-    }
-    // Everything the child writes to stdout until it closes it.
-    std::string readStdout(std::chrono::milliseconds limit = 5000ms) {
-        std::string all;
-        for (char c = 0; readByte(out_, c, limit);) {
-            all += c;
-        }
-        return all;
-    }
-
-private:
-    static bool readByte(int fd, char& c, std::chrono::milliseconds limit) {
-        pollfd p{fd, POLLIN, 0};
-        return ::poll(&p, 1, static_cast<int>(limit.count())) > 0 && ::read(fd, &c, 1) == 1;
-    }
-
-    pid_t pid_ = -1;
-    int out_ = -1;
-    int err_ = -1;
-};
-
-std::unique_ptr<Child> startSim(std::vector<std::string> args) {
+Process startSim(std::vector<std::string> args) {
     args.insert(args.begin(), ORV_SIM_PATH);
-    return std::make_unique<Child>(std::move(args));
+    return Process(std::move(args));
 }
 
 // The port from "orv-sim: listening on 127.0.0.1:PORT".
-int listeningPort(Child& sim) {
-    const std::string line = sim.readStderrLine();
+int listeningPort(Process& sim) {
+    const std::string line = sim.errLine();
     const std::string prefix = "orv-sim: listening on 127.0.0.1:";
-    EXPECT_EQ(line.rfind(prefix, 0), 0u) << line;
-    return line.rfind(prefix, 0) == 0 ? std::atoi(line.c_str() + prefix.size()) : -1;
-}
-
-int connectTo(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    return fd;
-}
-
-// Reads until EOF or `limit`; `reads` counts the recv calls that returned data.
-std::string readAll(int fd, int* reads = nullptr, std::chrono::milliseconds limit = 5000ms) {
-    std::string all;
-    char buffer[4096];
-    const auto deadline = Clock::now() + limit;
-    for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd p{fd, POLLIN, 0};
-        if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
-            return all;
-        }
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n <= 0) {
-            return all;
-        }
-        all.append(buffer, static_cast<std::size_t>(n));
-        if (reads != nullptr) {
-            ++*reads;
-        }
-    }
+    EXPECT_TRUE(line.starts_with(prefix)) << line;
+    return line.starts_with(prefix) ? std::atoi(line.c_str() + prefix.size()) : -1;
 }
 
 std::vector<std::string> splitFrames(const std::string& text, const std::string& terminator) {
@@ -175,25 +42,19 @@ std::vector<std::string> splitFrames(const std::string& text, const std::string&
     return frames;
 }
 
-// Recomputes the checksum from the frame text (which ends in its CR).
 bool frameIsGood(const std::string& frame) {
-    if (frame.size() < 4 || frame.rfind("@T", 0) != 0 || frame.back() != '\r' ||
-        isRefusedFrameLength(frame.size())) {
-        return false;
-    }
-    const std::string body = frame.substr(0, frame.size() - 3);
-    const long received = std::strtol(frame.substr(frame.size() - 3, 2).c_str(), nullptr, 16);
-    return received == frameChecksumForBody(body);
+    return frame.starts_with("@T") && frame.ends_with('\r') && frameLengthAccepted(frame.size()) &&
+           frameChecksumMatches(frame);
 }
 
 TEST(OrvSim, EveryTcpClientGetsEveryFrameAndALeavingClientHarmsNoOne) {
-    auto sim =
+    Process sim =
         startSim({"--tcp", "127.0.0.1:0", "--rate", "50", "--count", "10", "--wait-clients", "3"});
-    const int port = listeningPort(*sim);
+    const int port = listeningPort(sim);
     ASSERT_GT(port, 0);
-    const int a = connectTo(port);
-    const int b = connectTo(port);
-    const int leaver = connectTo(port);
+    const int a = test::connectToLoopback(port);
+    const int b = test::connectToLoopback(port);
+    const int leaver = test::connectToLoopback(port);
     char first = 0;
     ASSERT_EQ(::read(leaver, &first, 1), 1);
     const linger reset{1, 0}; // close with a reset, the rudest way to leave
@@ -211,19 +72,19 @@ TEST(OrvSim, EveryTcpClientGetsEveryFrameAndALeavingClientHarmsNoOne) {
         EXPECT_TRUE(frameIsGood(frame)) << frame;
         EXPECT_EQ(frame.substr(28, 8), "SIM00001");
     }
-    EXPECT_EQ(sim->waitExit(), 0);
+    EXPECT_EQ(sim.wait(), 0);
 }
 
 TEST(OrvSim, SplitWritesReachLateClientsFromAFrameStart) {
     // Ten pieces 4 ms apart fill most of each 50 ms frame period, so clients that join at odd
     // moments nearly always arrive in the middle of a frame.
-    auto sim = startSim({"--tcp", "127.0.0.1:0", "--rate", "20", "--split", "2", "--split-pause",
-                         "4", "--layout", "H"});
-    const int port = listeningPort(*sim);
+    Process sim = startSim({"--tcp", "127.0.0.1:0", "--rate", "20", "--split", "2", "--split-pause",
+                            "4", "--layout", "H"});
+    const int port = listeningPort(sim);
     ASSERT_GT(port, 0);
     for (const auto joinAfter : {130ms, 23ms, 17ms}) {
         std::this_thread::sleep_for(joinAfter);
-        const int client = connectTo(port);
+        const int client = test::connectToLoopback(port);
         int reads = 0;
         const std::string text = readAll(client, &reads, 300ms);
         ::close(client);
@@ -239,17 +100,17 @@ TEST(OrvSim, SplitWritesReachLateClientsFromAFrameStart) {
 }
 
 TEST(OrvSim, BatchedFramesShareWrites) {
-    auto sim = startSim({"--tcp", "127.0.0.1:0", "--rate", "200", "--count", "40", "--batch", "8",
-                         "--wait-clients", "1"});
-    const int port = listeningPort(*sim);
+    Process sim = startSim({"--tcp", "127.0.0.1:0", "--rate", "200", "--count", "40", "--batch",
+                            "8", "--wait-clients", "1"});
+    const int port = listeningPort(sim);
     ASSERT_GT(port, 0);
-    const int client = connectTo(port);
+    const int client = test::connectToLoopback(port);
     int reads = 0;
     const auto frames = splitFrames(readAll(client, &reads), "\r\n");
     ::close(client);
     EXPECT_EQ(frames.size(), 40u);
     EXPECT_LE(reads, 10); // five writes of eight frames, not forty writes
-    EXPECT_EQ(sim->waitExit(), 0);
+    EXPECT_EQ(sim.wait(), 0);
 }
 
 struct StdoutCase {
@@ -290,9 +151,9 @@ TEST(OrvSim, StdoutFramesFollowTheOptions) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> args = {"--stdout", "--rate", "1000"};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        auto sim = startSim(args);
-        const auto frames = splitFrames(sim->readStdout(), c.terminator);
-        EXPECT_EQ(sim->waitExit(), 0);
+        Process sim = startSim(args);
+        EXPECT_EQ(sim.wait(), 0);
+        const auto frames = splitFrames(sim.out(), c.terminator);
         ASSERT_EQ(frames.size(), c.frames);
         std::vector<bool> shouldBeGood(frames.size(), true);
         for (const auto& [number, position, text] : c.expect) {
@@ -311,8 +172,9 @@ TEST(OrvSim, StdoutFramesFollowTheOptions) {
 
 TEST(OrvSim, TheCurveRepeatsForASeedAndMovesWithTheFrames) {
     const auto run = [](const char* seed) {
-        auto sim = startSim({"--stdout", "--rate", "1000", "--count", "50", "--seed", seed});
-        return sim->readStdout();
+        return test::run(
+                   {ORV_SIM_PATH, "--stdout", "--rate", "1000", "--count", "50", "--seed", seed})
+            .out;
     };
     const std::string first = run("7");
     EXPECT_EQ(first, run("7"));
@@ -324,12 +186,12 @@ TEST(OrvSim, TheCurveRepeatsForASeedAndMovesWithTheFrames) {
 
 TEST(OrvSim, StopSignalsEndTheRunWithStatusZero) {
     for (const int sig : {SIGTERM, SIGINT}) {
-        auto sim = startSim({"--tcp", "127.0.0.1:0"});
-        const int port = listeningPort(*sim);
+        Process sim = startSim({"--tcp", "127.0.0.1:0"});
+        const int port = listeningPort(sim);
         ASSERT_GT(port, 0);
-        const int client = connectTo(port);
-        sim->signal(sig);
-        EXPECT_EQ(sim->waitExit(2000ms), 0) << "signal " << sig;
+        const int client = test::connectToLoopback(port);
+        sim.signal(sig);
+        EXPECT_EQ(sim.wait(2000ms), 0) << "signal " << sig;
         ::close(client);
     }
 }
@@ -338,8 +200,8 @@ TEST(OrvSim, RefusesBadArgumentsAndUnusableOutputsWithOneLine) {
     test::TempDir dir;
     test::writeFile(dir.file("plain"), "");
     test::writeFile(dir.file("badscript"), "21.0 50.0\n21.0\n");
-    auto holder = startSim({"--tcp", "127.0.0.1:0"});
-    const std::string busy = "127.0.0.1:" + std::to_string(listeningPort(*holder));
+    Process holder = startSim({"--tcp", "127.0.0.1:0"});
+    const std::string busy = "127.0.0.1:" + std::to_string(listeningPort(holder));
 
     const std::vector<std::pair<std::vector<std::string>, int>> cases = {
         {{"--rate", "0"}, 2},
@@ -361,35 +223,30 @@ TEST(OrvSim, RefusesBadArgumentsAndUnusableOutputsWithOneLine) {
     };
     for (const auto& [args, status] : cases) {
         SCOPED_TRACE(testing::PrintToString(args));
-        auto sim = startSim(args);
-        const std::string line = sim->readStderrLine();
-        EXPECT_EQ(sim->waitExit(), status);
-        EXPECT_EQ(line.rfind("orv-sim: ", 0), 0u) << line;
-        EXPECT_GT(line.size(), 20u) << line;
-        EXPECT_EQ(sim->readStderrLine(100ms), "") << "more than one line";
+        Process sim = startSim(args);
+        EXPECT_EQ(sim.wait(), status);
+        const std::string err = sim.err();
+        EXPECT_TRUE(err.starts_with("orv-sim: ")) << err;
+        EXPECT_GT(err.size(), 20u) << err;
+        EXPECT_EQ(err.find('\n'), err.size() - 1) << "one line";
     }
 }
 
 TEST(OrvSim, SerialOutputIntoAPtyPair) {
-    if (std::system("command -v socat >/dev/null 2>&1") != 0) {
+    if (!test::socatAvailable()) {
         GTEST_SKIP() << "socat is not installed";
     }
     test::TempDir dir;
-    const std::string a = dir.file("a").string();
-    const std::string b = dir.file("b").string();
-    Child socat({"/usr/bin/env", "socat", "pty,raw,echo=0,link=" + a, "pty,raw,echo=0,link=" + b});
-    for (int i = 0; i < 200 && !(std::filesystem::exists(a) && std::filesystem::exists(b)); ++i) {
-        std::this_thread::sleep_for(10ms);
-    }
-    ASSERT_TRUE(std::filesystem::exists(b));
+    const test::PtyPair pty(dir);
+    ASSERT_TRUE(pty.ready());
 
-    auto sim = startSim({"--serial", a, "--rate", "50", "--count", "25", "--layout", "H"});
-    EXPECT_EQ(sim->readStderrLine(), "orv-sim: writing to " + a);
-    const int reader = ::open(b.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    Process sim = startSim({"--serial", pty.a, "--rate", "50", "--count", "25", "--layout", "H"});
+    EXPECT_EQ(sim.errLine(), "orv-sim: writing to " + pty.a);
+    const int reader = ::open(pty.b.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(reader, 0);
     ASSERT_EQ(::write(reader, "1", 1), 1); // what the port search sends
 
-    const int line = ::open(a.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int line = ::open(pty.a.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(line, 0);
     termios tio{};
     ASSERT_EQ(::tcgetattr(line, &tio), 0);
@@ -413,7 +270,7 @@ TEST(OrvSim, SerialOutputIntoAPtyPair) {
     for (const std::string& frame : frames) {
         EXPECT_TRUE(frameIsGood(frame)) << frame;
     }
-    EXPECT_EQ(sim->waitExit(), 0);
+    EXPECT_EQ(sim.wait(), 0);
 }
 
 } // namespace

@@ -39,26 +39,15 @@ bool isLoopback(const std::string& dottedIPv4) {
 // Parsers for one option value; each returns an error message or nothing.
 using Handler = std::function<std::optional<std::string>(SimOptions&, const std::string&)>;
 
-Handler countInto(std::uint64_t SimOptions::*field, std::uint64_t min, std::uint64_t max) {
+template <typename Count>
+Handler countInto(Count SimOptions::*field, std::uint64_t min, std::uint64_t max) {
     return [=](SimOptions& o, const std::string& v) -> std::optional<std::string> {
         const auto n = toCount(v, min, max);
         if (!n) {
             return "must be a whole number from " + std::to_string(min) + " to " +
                    std::to_string(max);
         }
-        o.*field = *n;
-        return std::nullopt;
-    };
-}
-
-Handler sizeInto(std::size_t SimOptions::*field, std::uint64_t min, std::uint64_t max) {
-    return [=](SimOptions& o, const std::string& v) -> std::optional<std::string> {
-        const auto n = toCount(v, min, max);
-        if (!n) {
-            return "must be a whole number from " + std::to_string(min) + " to " +
-                   std::to_string(max);
-        }
-        o.*field = static_cast<std::size_t>(*n);
+        o.*field = static_cast<Count>(*n);
         return std::nullopt;
     };
 }
@@ -163,8 +152,8 @@ const std::map<std::string, Handler>& valueOptions() {
              o.count = *n;
              return std::nullopt;
          }},
-        {"--batch", sizeInto(&SimOptions::batch, 1, 1000)},
-        {"--split", sizeInto(&SimOptions::split, 0, 65536)},
+        {"--batch", countInto(&SimOptions::batch, 1, 1000)},
+        {"--split", countInto(&SimOptions::split, 0, 65536)},
         {"--split-pause",
          [](SimOptions& o, const std::string& v) -> std::optional<std::string> {
              const auto n = toCount(v, 0, 1000);
@@ -175,7 +164,7 @@ const std::map<std::string, Handler>& valueOptions() {
              return std::nullopt;
          }},
         {"--tcp", parseTcp},
-        {"--wait-clients", sizeInto(&SimOptions::waitClients, 0, 64)},
+        {"--wait-clients", countInto(&SimOptions::waitClients, 0, 64)},
         {"--serial",
          [](SimOptions& o, const std::string& v) -> std::optional<std::string> {
              if (v.empty()) {

@@ -45,7 +45,7 @@ int runDewpoint(const CommandArgs& args) {
     }
     const float t = parseNumber("temperature", args[0]);
     float rh = parseNumber("humidity", args[1]);
-    const std::string line = shortestNumber(DewPoint(t, rh)) + "\n";
+    const std::string line = jsonNumber(DewPoint(t, rh)) + "\n";
     std::fputs(line.c_str(), stdout);
     return 0;
 }

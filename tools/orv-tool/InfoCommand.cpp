@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "Json.h"
 #include "LogCommands.h"
 #include "LogCommandSupport.h"
 
@@ -27,13 +28,13 @@ int runInfo(const std::vector<std::string>& args) {
     const LogHeader& h = log.header();
     std::cout << "{\"records\":" << log.size() << ",\"storedCount\":" << h.recordCount
               << ",\"truncated\":" << (log.truncated() ? "true" : "false")
-              << ",\"interval\":" << jsonNumberOrNull(h.interval)
-              << ",\"start\":" << jsonUtf8String(isoLocalTime(h.startTime))
-              << ",\"startDayNumber\":" << jsonNumberOrNull(h.startTime)
-              << ",\"temperatureUnit\":" << jsonUtf8String(h.tempUnitText())
-              << ",\"channel2Unit\":" << jsonUtf8String(h.ch2UnitText())
+              << ",\"interval\":" << jsonNumber(h.interval)
+              << ",\"start\":" << jsonString(isoLocalTime(h.startTime))
+              << ",\"startDayNumber\":" << jsonNumber(h.startTime)
+              << ",\"temperatureUnit\":" << jsonString(h.tempUnitText())
+              << ",\"channel2Unit\":" << jsonString(h.ch2UnitText())
               << ",\"channel2\":" << (h.ch2IsHumidity() ? "\"humidity\"" : "\"dewpoint\"")
-              << ",\"text\":" << jsonUtf8String(h.textUtf8()) << ",\"fileSize\":" << log.fileSize()
+              << ",\"text\":" << jsonString(h.textUtf8()) << ",\"fileSize\":" << log.fileSize()
               << "}\n";
     std::cout.flush();
     if (!std::cout) {

@@ -9,6 +9,9 @@ namespace {
 
 template <typename T>
 std::string shortest(T value) {
+    if (!std::isfinite(value)) {
+        return "null";
+    }
     char buf[64];
     const auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, value);
     return ec == std::errc{} ? std::string(buf, ptr) : std::string("null");
@@ -97,10 +100,16 @@ void appendJsonString(std::string& out, std::string_view text) {
     out += '"';
 }
 
-std::string shortestNumber(float value) {
+std::string jsonString(std::string_view text) {
+    std::string out;
+    appendJsonString(out, text);
+    return out;
+}
+
+std::string jsonNumber(float value) {
     return shortest(value);
 }
-std::string shortestNumber(double value) {
+std::string jsonNumber(double value) {
     return shortest(value);
 }
 
@@ -126,13 +135,13 @@ JsonObject& JsonObject::boolean(std::string_view name, bool value) {
 
 JsonObject& JsonObject::number(std::string_view name, std::optional<float> value) {
     key(name);
-    text_ += value && std::isfinite(*value) ? shortestNumber(*value) : "null";
+    text_ += value ? jsonNumber(*value) : "null";
     return *this;
 }
 
 JsonObject& JsonObject::number(std::string_view name, std::optional<double> value) {
     key(name);
-    text_ += value && std::isfinite(*value) ? shortestNumber(*value) : "null";
+    text_ += value ? jsonNumber(*value) : "null";
     return *this;
 }
 

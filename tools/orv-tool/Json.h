@@ -28,9 +28,10 @@ private:
 // from 0x80 up (the sensor speaks 8-bit ANSI) is taken as Latin-1, so the output is valid UTF-8
 // whatever the line delivers.
 void appendJsonString(std::string& out, std::string_view text);
+[[nodiscard]] std::string jsonString(std::string_view text);
 
-// Shortest round-trip decimal text.
-[[nodiscard]] std::string shortestNumber(float value);
-[[nodiscard]] std::string shortestNumber(double value);
+// Shortest text that reads back as the same float or double; null when not finite.
+[[nodiscard]] std::string jsonNumber(float value);
+[[nodiscard]] std::string jsonNumber(double value);
 
 } // namespace orv::tool

@@ -5,7 +5,6 @@
 #include "offline/LogLoader.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <unistd.h>
@@ -25,15 +24,6 @@ const char* loadErrorText(LoadError::Kind kind) {
         return "the records do not fit into memory";
     }
     return "cannot be loaded";
-}
-
-template <typename T>
-std::string shortestOrNull(T value) {
-    if (!std::isfinite(value)) {
-        return "null";
-    }
-    char buf[64];
-    return {buf, std::to_chars(buf, buf + sizeof buf, value).ptr};
 }
 
 } // namespace
@@ -90,31 +80,6 @@ LogData loadLogForCommand(std::string_view command, const std::string& path) {
         failure(message);
     }
     return std::move(std::get<LogData>(result));
-}
-
-std::string jsonUtf8String(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20 || u == 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", u);
-            out += buf;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-std::string jsonNumberOrNull(double value) {
-    return shortestOrNull(value);
-}
-std::string jsonNumberOrNull(float value) {
-    return shortestOrNull(value);
 }
 
 std::string isoLocalTime(double dayNumber, bool millis) {

@@ -31,12 +31,6 @@ readLogCommandLine(std::string_view command, std::string_view usage,
 // header is a failure (ToolError) that names the file and the reason.
 [[nodiscard]] LogData loadLogForCommand(std::string_view command, const std::string& path);
 
-// A JSON string literal of UTF-8 text (unit texts, the text field as loaded).
-[[nodiscard]] std::string jsonUtf8String(std::string_view text);
-// Shortest round-trip number; null when not finite.
-[[nodiscard]] std::string jsonNumberOrNull(double value);
-[[nodiscard]] std::string jsonNumberOrNull(float value);
-
 // "2004-12-31T09:05:00", local time as the day number is; with `millis` three decimals of the
 // second follow.
 [[nodiscard]] std::string isoLocalTime(double dayNumber, bool millis = false);

@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "Json.h"
 #include "LogCommands.h"
 #include "LogCommandSupport.h"
 
@@ -16,9 +17,8 @@ constexpr const char* kStatsUsage =
     "included (default: all records), as one JSON object; records without a value are skipped.\n";
 
 std::string statsJson(const RangeStats& s) {
-    return "{\"min\":" + jsonNumberOrNull(s.min) + ",\"max\":" + jsonNumberOrNull(s.max) +
-           ",\"avg\":" + jsonNumberOrNull(s.average()) + ",\"count\":" + std::to_string(s.count) +
-           "}";
+    return "{\"min\":" + jsonNumber(s.min) + ",\"max\":" + jsonNumber(s.max) +
+           ",\"avg\":" + jsonNumber(s.average()) + ",\"count\":" + std::to_string(s.count) + "}";
 }
 
 } // namespace

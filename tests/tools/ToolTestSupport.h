@@ -1,0 +1,201 @@
+#pragma once
+
+// Running the command-line tools (and socat) as child processes, and loopback sockets to talk to
+// them.
+#include "support/TempDir.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace orv::test {
+
+using namespace std::chrono_literals;
+
+// A child process with `input` on stdin and stdout/stderr in files of its own folder, so a large
+// output can never block it. Killed in the destructor if still running.
+class Process {
+public:
+    explicit Process(std::vector<std::string> argv, const std::string& input = "") {
+        const auto in = dir_.file("in");
+        const auto out = dir_.file("out");
+        const auto err = dir_.file("err");
+        writeFile(in, input);
+        std::vector<char*> args;
+        for (auto& a : argv) {
+            args.push_back(a.data());
+        }
+        args.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT, 0644);
+        if (posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0) {
+            pid_ = -1;
+            status_ = 127;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Process() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    void signal(int sig) const { ::kill(pid_, sig); }
+
+    // The exit status (128 + signal number when a signal ended it), or nullopt while running.
+    std::optional<int> exitStatus() {
+        int status = 0;
+        if (pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        return status_;
+    }
+    // The exit status, or nullopt if the process is still running after `limit`.
+    std::optional<int> wait(std::chrono::milliseconds limit = 10s) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!exitStatus() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(5ms);
+        }
+        return exitStatus();
+    }
+
+    [[nodiscard]] std::string out() const { return readFile(dir_.file("out")); }
+    [[nodiscard]] std::string err() const { return readFile(dir_.file("err")); }
+    // The first line on stderr, without its line break, once it is complete.
+    [[nodiscard]] std::string errLine(std::chrono::milliseconds limit = 5s) const {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        std::string text = err();
+        while (text.find('\n') == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(5ms);
+            text = err();
+        }
+        return text.substr(0, text.find('\n'));
+    }
+
+private:
+    TempDir dir_;
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+};
+
+struct Run {
+    int status; // -1: did not end within 10 s
+    std::string out;
+    std::string err;
+};
+
+inline Run run(std::vector<std::string> argv, const std::string& input = "") {
+    Process p(std::move(argv), input);
+    const int status = p.wait().value_or(-1);
+    return {status, p.out(), p.err()};
+}
+
+inline Run runTool(std::vector<std::string> args, const std::string& input = "") {
+    args.insert(args.begin(), ORV_TOOL_PATH);
+    return run(std::move(args), input);
+}
+
+// For EXPECT_PRED2(test::contains, text, part), which prints both on failure.
+inline bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+inline bool socatAvailable() {
+    return std::system("command -v socat >/dev/null 2>&1") == 0;
+}
+
+// Two linked pseudo-terminals that appear as `a` and `b` in `dir`.
+struct PtyPair {
+    explicit PtyPair(const TempDir& dir)
+        : a(dir.file("pty-a").string()), b(dir.file("pty-b").string()),
+          socat({"socat", "pty,raw,echo=0,link=" + a, "pty,raw,echo=0,link=" + b}) {
+        for (int i = 0; i < 500 && !ready(); ++i) {
+            std::this_thread::sleep_for(10ms);
+        }
+    }
+    [[nodiscard]] bool ready() const {
+        return std::filesystem::exists(a) && std::filesystem::exists(b);
+    }
+
+    std::string a;
+    std::string b;
+    Process socat;
+};
+
+// A socket listening on 127.0.0.1 at a free port.
+inline int listenOnLoopback(int& port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 4) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    port = ntohs(addr.sin_port);
+    return fd;
+}
+
+inline int connectToLoopback(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Reads until EOF or `limit`; `reads` counts the reads that returned data.
+inline std::string readAll(int fd, int* reads = nullptr, std::chrono::milliseconds limit = 5s) {
+    std::string all;
+    char buffer[4096];
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd p{fd, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
+            return all;
+        }
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0) {
+            return all;
+        }
+        all.append(buffer, static_cast<std::size_t>(n));
+        if (reads != nullptr) {
+            ++*reads;
+        }
+    }
+}
+
+} // namespace orv::test
