@@ -1,9 +1,12 @@
 #include "offline/AxisLabels.h"
 
 #include "core/DayNumber.h"
+#include "offline/NumberText.h"
+#include "offline/ValueScale.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -17,11 +20,8 @@ TEST(AxisLabels, TimeAndDateAreCutFromTheGeneralDateText) {
         const char* time;
         const char* date;
     } cases[] = {
-        {"31.12.2004 09:05:00", true, "09:05", "31.12."},
         {"12/31/2004 10:05:00 PM", false, "10:05 PM", "12/31"},
-        // One-digit month and hour: the blank before the hour stays, the date loses its
-        // second digit place.
-        {"1/5/2004 9:05:00 AM", false, " 9:05 AM", "1/5/"},
+        // One-digit month; one-digit hours are in the labels for 601 records below.
         {"1/15/2004 12:00:00 PM", false, "12:00 PM", "1/15"},
         // No date part: with a one-digit hour there is no blank to keep.
         {"9:05:00 AM", false, "9:05 AM", "9:05:"},
@@ -93,6 +93,66 @@ TEST(AxisLabels, LegendNamesUnitsAndChannelInTheLanguage) {
     for (const auto& c : cases) {
         EXPECT_EQ(channel2Legend(c.unit, c.language), c.legend);
     }
+}
+
+TEST(ValueAxis, LabelTextIsShortestWithSignPlaceAndSystemSeparator) {
+    const struct {
+        double value;
+        const char* german;
+        const char* english;
+    } cases[] = {
+        {30.6000004, " 30,6 ", " 30.6 "},
+        {65.0, " 65 ", " 65 "},
+        {-25.0, "-25 ", "-25 "},
+        {-0.04, " 0 ", " 0 "},
+        {20.25, " 20,2 ", " 20.2 "}, // halves to even, both ways
+        {20.75, " 20,8 ", " 20.8 "},
+        {-1.55, "-1,6 ", "-1.6 "},
+        {1234567.0, " 1234567 ", " 1234567 "},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(valueLabelText(c.value, GermanFormat()), c.german) << c.value;
+        EXPECT_EQ(valueLabelText(c.value, EnglishFormat()), c.english) << c.value;
+    }
+}
+
+TEST(ValueAxis, WholeSpanMakesTheBottomLabelDifferFromYBottom) {
+    // Five units above and below the extremes; 30.6 - 15.3 = 15.3 rounds to a span of 15, so the
+    // bottom edge stands for 15.6.
+    const ValueScale scale =
+        autoScale(ChannelExtremes{20.3F, 25.6F}, ChannelExtremes{20.3F, 25.6F});
+    EXPECT_FLOAT_EQ(scale.yTop, 30.6F);
+    EXPECT_FLOAT_EQ(scale.yBottom, 15.3F);
+    EXPECT_EQ(scale.ySpan(), 15);
+    EXPECT_EQ(texts(valueAxisLabels(DiagramGeometry(9000, 5000), scale, GermanFormat())),
+              (std::vector<std::string>{" 30,6 ", " 29,1 ", " 27,6 ", " 26,1 ", " 24,6 ", " 23,1 ",
+                                        " 21,6 ", " 20,1 ", " 18,6 ", " 17,1 ", " 15,6 "}));
+}
+
+TEST(ValueAxis, SpanIsWholeAndAtLeastOne) {
+    const struct {
+        float top;
+        float bottom;
+        double span;
+    } cases[] = {
+        {10.4F, 10.0F, 1}, {10.0F, 10.0F, 1},  {12.5F, 10.0F, 2},
+        {13.5F, 10.0F, 4}, {3e38F, -3e38F, 1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ((ValueScale{c.top, c.bottom}.ySpan()), c.span) << c.top << " " << c.bottom;
+    }
+}
+
+TEST(ValueAxis, ChannelsWithoutValuesDoNotCount) {
+    const ValueScale onlyTemp = autoScale(ChannelExtremes{-20, -10}, std::nullopt);
+    EXPECT_EQ(onlyTemp.yTop, -5.0F);
+    EXPECT_EQ(onlyTemp.yBottom, -25.0F);
+    const ValueScale none = autoScale(std::nullopt, std::nullopt);
+    EXPECT_EQ(none.yTop, 5.0F);
+    EXPECT_EQ(none.yBottom, -5.0F);
+    // A damaged file's infinity does not blow the axis up.
+    const ValueScale inf = autoScale(ChannelExtremes{0, INFINITY}, ChannelExtremes{40, 60});
+    EXPECT_EQ(inf.yTop, 65.0F);
 }
 
 } // namespace
