@@ -1,38 +1,19 @@
 #pragma once
 
+#include "core/Clock.h"
 #include "core/FrameChecksum.h"
 #include "core/LinkControl.h"
+#include "core/LocaleFormat.h"
+#include "core/Measurement.h"
 #include "core/MeasurementObserver.h"
-#include "core/Texts.h"
+#include "shell/StringTable.h"
 
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace orv::test {
-
-// The three texts the measurement takes from the string table, in one language.
-class FakeTexts final : public Texts {
-public:
-    explicit FakeTexts(bool german) : german_(german) {}
-    [[nodiscard]] std::optional<std::string> text(int germanId) const override {
-        static const std::map<int, std::pair<std::string, std::string>> table{
-            {186, {"gemessene Temperatur", "measured temperature"}},
-            {188, {"gemessene Feuchte", "measured humidity"}},
-            {192, {"errechneter Taupunkt", "calculated dew point"}},
-        };
-        const auto it = table.find(germanId);
-        if (it == table.end()) {
-            return std::nullopt;
-        }
-        return german_ ? it->second.first : it->second.second;
-    }
-
-private:
-    bool german_;
-};
 
 class FakeLink final : public LinkControl {
 public:
@@ -76,6 +57,29 @@ public:
     }
     void beep() override { ++beeps; }
     void sampleStored() override { ++samplesStored; }
+};
+
+// A measurement with the program's string table in one language, a manual clock at 06:00, a fake
+// link and an observer that records everything it is told.
+struct MeasurementRig {
+    explicit MeasurementRig(bool german = false)
+        : texts(tableIn(german)),
+          m(german ? static_cast<const LocaleFormat&>(de) : en, texts, clock, link) {
+        m.setObserver(&seen);
+    }
+    static StringTable tableIn(bool german) {
+        StringTable table;
+        table.selectLanguage(german ? "de" : "eng");
+        return table;
+    }
+
+    GermanFormat de;
+    EnglishFormat en;
+    StringTable texts;
+    ManualClock clock{45000.25};
+    FakeLink link;
+    RecordingObserver seen;
+    Measurement m;
 };
 
 // A frame with a correct checksum around `body` ("@T..." up to the checksum digits).

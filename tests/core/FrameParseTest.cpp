@@ -1,13 +1,8 @@
-#include "core/Clock.h"
-#include "core/LocaleFormat.h"
-#include "core/Measurement.h"
-#include "core/OnlineData.h"
 #include "CoreFakes.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
-
 #include <vector>
 
 namespace orv {
@@ -79,11 +74,8 @@ class FrameParseTest : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(FrameParseTest, NewestFrameIsCutCheckedAndSplit) {
     const ParseCase& c = GetParam();
-    EnglishFormat locale;
-    test::FakeTexts texts(false);
-    ManualClock clock;
-    test::FakeLink link;
-    Measurement m(locale, texts, clock, link);
+    test::MeasurementRig rig;
+    Measurement& m = rig.m;
     m.settings().DecimalComma = c.decimalComma;
 
     FrameStatus status = FrameStatus::NoFrame;

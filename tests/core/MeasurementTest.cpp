@@ -1,6 +1,3 @@
-#include "core/Measurement.h"
-#include "core/Clock.h"
-#include "core/LocaleFormat.h"
 #include "CoreFakes.h"
 
 #include <gtest/gtest.h>
@@ -15,10 +12,8 @@ using test::fFrame;
 using test::frameOf;
 using test::hFrame;
 
-class MeasurementTest : public ::testing::Test {
+class MeasurementTest : public ::testing::Test, protected test::MeasurementRig {
 protected:
-    MeasurementTest() { m.setObserver(&seen); }
-
     [[nodiscard]] std::size_t monitorLines() const {
         std::size_t n = 0;
         for (std::size_t at = m.MonitorText().find("\r\n"); at != std::string::npos;
@@ -27,13 +22,6 @@ protected:
         }
         return n;
     }
-
-    EnglishFormat locale;
-    test::FakeTexts texts{false};
-    ManualClock clock{45000.25};
-    test::FakeLink link;
-    test::RecordingObserver seen;
-    Measurement m{locale, texts, clock, link};
 };
 
 TEST_F(MeasurementTest, GoodFramesShiftTheHistoryOneRowEach) {
@@ -203,19 +191,19 @@ TEST_F(MeasurementTest, SilentTicksRestartWhatIsConfigured) {
         {1, "2", true, false, 1, 1, true},   {0, "COM1", false, false, 0, 0, false},
     };
     for (const auto& c : cases) {
-        test::FakeLink l;
-        l.open = c.open;
-        l.connected = c.connected;
-        Measurement mm(locale, texts, clock, l);
-        mm.settings().LinkMode = c.linkMode;
-        mm.settings().ComPort = c.comPort;
+        SCOPED_TRACE(std::to_string(c.linkMode) + " " + c.comPort);
+        test::MeasurementRig r;
+        r.link.open = c.open;
+        r.link.connected = c.connected;
+        r.m.settings().LinkMode = c.linkMode;
+        r.m.settings().ComPort = c.comPort;
         for (int i = 0; i < 3; ++i) {
-            mm.tmrTimeout_Timer();
+            r.m.tmrTimeout_Timer();
         }
-        EXPECT_EQ(l.serialRestarts, c.serialRestarts) << c.linkMode << " " << c.comPort;
-        EXPECT_EQ(l.tcpRestarts, c.tcpRestarts) << c.linkMode << " " << c.comPort;
-        EXPECT_EQ(mm.statusText() == "timeout", c.timeoutShown) << c.linkMode << " " << c.comPort;
-        EXPECT_EQ(mm.txtTemp(), "--.-   ");
+        EXPECT_EQ(r.link.serialRestarts, c.serialRestarts);
+        EXPECT_EQ(r.link.tcpRestarts, c.tcpRestarts);
+        EXPECT_EQ(r.m.statusText() == "timeout", c.timeoutShown);
+        EXPECT_EQ(r.m.txtTemp(), "--.-   ");
     }
 }
 

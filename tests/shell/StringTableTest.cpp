@@ -30,32 +30,16 @@ TEST(StringTableResource, EveryTextHasItsPartnerInTheOtherLanguage) {
     }
 }
 
-TEST(StringTableResource, TextsAreExact) {
+TEST(StringTableResource, TextsKeepTheirBlanksAndCharacters) {
+    // Leading and trailing blanks, umlauts, "°", "|" and "&" come through the embedding unchanged.
     const std::pair<int, const char*> cases[] = {
-        {107, "Temperatur in °C"},
-        {415, "Channal 2 as "},
-        {231, " inaktiv (keine Datei geöffnet) "},
-        {531, " inactive (no open file) "},
-        {238, " Speicherintervall: "},
-        {538, "Saveinterval: "},
-        {240, "Quelldatei öffnen "},
-        {245, " ist vorhanden. Soll die Datei überschrieben weden?"},
-        {202, "&Schließen"},
-        {507, "Display &options"},
-        {241, "dat-Dateien (*.dat)|*.dat|alle Dateien (*.*)|*.*"},
-        {252, "#Datensatz Temperatur(°C) rel.Feuchte(%)"},
-        {304, "IP-Adresse ist ungültig oder Port 31222 ist belegt."},
-        {313, " gefunden. Prüfen Sie, ob eine Netzwerkverbindung besteht und wiederholen Sie "
-              "den Vorgang."},
-        {613, "Please check network connection."},
-        {435, "Time"},
-        {167, "Zur Webseite"},
-        {467, "Visit website"},
+        {107, "Temperatur in °C"}, {231, " inaktiv (keine Datei geöffnet) "},
+        {538, "Saveinterval: "},   {245, " ist vorhanden. Soll die Datei überschrieben weden?"},
+        {202, "&Schließen"},       {241, "dat-Dateien (*.dat)|*.dat|alle Dateien (*.*)|*.*"},
     };
     const StringTable table;
     for (const auto& [id, text] : cases) {
-        SCOPED_TRACE(id);
-        EXPECT_EQ(table.byId(id), std::optional<std::string>(text));
+        EXPECT_EQ(table.byId(id), std::optional<std::string>(text)) << id;
     }
     for (int missing : {101, 135, 177, 499, 574}) {
         EXPECT_EQ(table.byId(missing), std::nullopt) << missing;
@@ -97,14 +81,8 @@ TEST(StringTable, TagRuleGivesCaptionAndTip) {
     const Case english[] = {
         {1, std::nullopt, "Deutsche Sprache"},
         {4, "Temperature in °C", std::nullopt},
-        {12, "Measuredisplay (Preferences)", std::nullopt},
-        {15, "Pointerdata", std::nullopt},
-        {19, "Left Marker", std::nullopt},
-        {23, "Right Marker", std::nullopt},
-        {27, "Range between markers", std::nullopt},
         {35, "Date", "prints date"},
         {37, std::nullopt, "drag zoom area"},
-        {46, "actual dew point temperature", "calculated dew point"},
     };
     for (const Case& c : english) {
         SCOPED_TRACE(c.tag);
