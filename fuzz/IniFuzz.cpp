@@ -4,15 +4,14 @@
 #include "shell/IniFile.h"
 #include "shell/IniStore.h"
 #include "shell/StringTable.h"
+#include "support/TempDir.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 namespace {
 
@@ -21,28 +20,6 @@ void require(bool condition) {
         std::abort();
     }
 }
-
-// One scratch folder per fuzzing process, removed when it ends.
-class Scratch {
-public:
-    Scratch() {
-        std::string templ =
-            (std::filesystem::temp_directory_path() / "orv-ini-fuzz-XXXXXX").string();
-        if (::mkdtemp(templ.data()) != nullptr) {
-            path_ = templ;
-        }
-    }
-    ~Scratch() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    [[nodiscard]] const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 struct Name {
     std::string_view section, key;
@@ -88,13 +65,12 @@ void checkFile(const std::filesystem::path& folder, std::string_view text) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const Scratch scratch;
+    // one scratch folder per fuzzing process
+    static const orv::test::TempDir scratch;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
 
     checkText(text);
-    if (!scratch.path().empty()) {
-        checkFile(scratch.path(), text);
-    }
+    checkFile(scratch.path(), text);
 
     const std::string_view cut = orv::ini::cutStoredText(text, orv::ini::IntTextLimit);
     (void)orv::ini::decodeInt(cut, 1);

@@ -1,1 +1,1 @@
-orv_add_fuzz_target(ini_fuzz IniFuzz.cpp ini)
+orv_add_fuzz_target(ini_fuzz IniFuzz.cpp ini orv_test_support)
