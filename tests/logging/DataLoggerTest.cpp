@@ -9,6 +9,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace orv {
 namespace {
 
@@ -164,28 +166,23 @@ TEST_F(LoggerFixture, AWriteFailureIsReportedOnceAndTheGridIsKept) {
 }
 
 TEST(DataLoggerTexts, StatusPanelsInBothLanguages) {
-    struct Case {
-        bool german;
-        float interval;
-        const char* panel3;
-    };
-    const Case cases[] = {
+    const std::tuple<bool, float, const char*> cases[] = {
         {true, 90.0f, "Intervall(s): 1 Min 30s "},
         {false, 6.5f, "Interval(s): 0 Min 6s "}, // whole seconds, halves to even
     };
-    for (const Case& c : cases) {
+    for (const auto& [german, interval, panel3] : cases) {
         test::TempDir dir;
         ManualClock clock(kStart);
-        const StringTable texts = test::textsIn(c.german ? "de" : "eng");
+        const StringTable texts = test::textsIn(german ? "de" : "eng");
         DataLogger logger(clock, texts);
         EXPECT_EQ(logger.statusPanel2(),
-                  c.german ? " inaktiv (keine Datei geöffnet) " : " inactive (no open file) ");
+                  german ? " inaktiv (keine Datei geöffnet) " : " inactive (no open file) ");
         logger.chooseFile(dir.file("f.dat").string(), false);
-        logger.setInterval(c.interval);
-        EXPECT_EQ(logger.statusPanel2(), c.german ? "inaktiv: f.dat" : "inactive: f.dat");
+        logger.setInterval(interval);
+        EXPECT_EQ(logger.statusPanel2(), german ? "inaktiv: f.dat" : "inactive: f.dat");
         ASSERT_EQ(logger.start(sample(1.0f, 2.0f)).outcome, StartOutcome::Started);
-        EXPECT_EQ(logger.statusPanel2(), c.german ? "aktiv: f.dat" : "active: f.dat");
-        EXPECT_EQ(logger.statusPanel3(), c.panel3);
+        EXPECT_EQ(logger.statusPanel2(), german ? "aktiv: f.dat" : "active: f.dat");
+        EXPECT_EQ(logger.statusPanel3(), panel3);
         EXPECT_EQ(logger.recMark(), "  (Rec)");
         logger.stop();
         EXPECT_EQ(logger.statusPanel3(), "");

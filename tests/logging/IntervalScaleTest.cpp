@@ -3,32 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace orv {
 namespace {
 
 TEST(IntervalScale, SliderPositionGivesQuadraticSeconds) {
-    const struct {
-        int position;
-        int seconds;
-    } cases[] = {
+    const std::tuple<int, int> cases[] = {
         {1, 5},      {22, 5},     {23, 10}, {74, 55},    {100, 105}, {244, 600},
         {599, 3590}, {600, 3600}, {0, 5},   {601, 3600}, {-7, 5},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(sliderSeconds(c.position), c.seconds) << "position " << c.position;
+    for (const auto& [position, seconds] : cases) {
+        EXPECT_EQ(sliderSeconds(position), seconds) << "position " << position;
     }
 }
 
 TEST(IntervalScale, ButtonsStepOneSecondAndSliderFollows) {
     enum class Step { Down, Up };
-    const struct {
-        int startPosition;
-        Step step;
-        int seconds;
-        int position;
-        const char* label;
-    } cases[] = {
+    const std::tuple<int, Step, int, int, const char*> cases[] = {
         // 105 s: "<" gives 104 s and the slider goes to round(sqrt(10395)) = 102.
         {100, Step::Down, 104, 102, "1 Min 44s"},
         {100, Step::Up, 106, 103, "1 Min 46s"},
@@ -42,12 +34,12 @@ TEST(IntervalScale, ButtonsStepOneSecondAndSliderFollows) {
         // 5 s at position 22 (above 5): no second off, but the slider follows to 22.
         {22, Step::Down, 5, 22, "0 Min 5s"},
     };
-    for (const auto& c : cases) {
-        IntervalScale scale(c.startPosition);
-        c.step == Step::Down ? scale.stepDown() : scale.stepUp();
-        EXPECT_EQ(scale.seconds(), c.seconds) << "from " << c.startPosition;
-        EXPECT_EQ(scale.position(), c.position) << "from " << c.startPosition;
-        EXPECT_EQ(scale.label(), c.label);
+    for (const auto& [startPosition, step, seconds, position, label] : cases) {
+        IntervalScale scale(startPosition);
+        step == Step::Down ? scale.stepDown() : scale.stepUp();
+        EXPECT_EQ(scale.seconds(), seconds) << "from " << startPosition;
+        EXPECT_EQ(scale.position(), position) << "from " << startPosition;
+        EXPECT_EQ(scale.label(), label);
     }
 }
 

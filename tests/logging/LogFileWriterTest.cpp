@@ -8,6 +8,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
+#include <tuple>
 
 namespace orv {
 namespace {
@@ -32,21 +33,16 @@ LogHeader header(char temp, char ch2, std::string text = "12345678") {
 TEST(LogFileWriter, HeaderBytesForEachUnitChoice) {
     // °F with dew point, kelvin with humidity, °C with humidity; the text field is padded or cut
     // to eight bytes
-    const struct {
-        char temp;
-        char ch2;
-        const char* text;
-        const char* stored;
-    } cases[] = {
+    const std::tuple<char, char, const char*, const char*> cases[] = {
         {'F', 'F', "ABC", "ABC     "},
         {'K', '%', "12345678901", "12345678"},
         {'C', '%', "", "        "},
     };
-    for (const auto& c : cases) {
+    for (const auto& [temp, ch2, text, stored] : cases) {
         test::TempDir dir;
         const auto path = dir.file("a.dat");
         LogFileWriter w;
-        ASSERT_TRUE(w.create(path, header(c.temp, c.ch2, c.text)));
+        ASSERT_TRUE(w.create(path, header(temp, ch2, text)));
         ASSERT_TRUE(w.append(21.5f, 48.25f));
         w.close();
 
@@ -54,12 +50,12 @@ TEST(LogFileWriter, HeaderBytesForEachUnitChoice) {
         ASSERT_EQ(f.size(), 55u);
         EXPECT_EQ(valueAt<std::int32_t>(f, 0), 1);
         EXPECT_EQ(f.substr(4, 11), std::string(5, '\0') + "ORV32" + '\0');
-        EXPECT_EQ(f[15], c.temp);
-        EXPECT_EQ(f[16], c.ch2);
+        EXPECT_EQ(f[15], temp);
+        EXPECT_EQ(f[16], ch2);
         EXPECT_EQ(f.substr(17, 6), std::string(6, '\0'));
         EXPECT_EQ(valueAt<double>(f, 23), 38352.375);
         EXPECT_EQ(valueAt<float>(f, 31), 30.0f);
-        EXPECT_EQ(f.substr(35, 8), c.stored);
+        EXPECT_EQ(f.substr(35, 8), stored);
         EXPECT_EQ(f.substr(43, 4), std::string(4, '\0'));
         EXPECT_EQ(valueAt<float>(f, 47), 21.5f);
         EXPECT_EQ(valueAt<float>(f, 51), 48.25f);

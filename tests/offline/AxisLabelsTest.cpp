@@ -8,18 +8,14 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace orv {
 namespace {
 
 TEST(AxisLabels, TimeAndDateAreCutFromTheGeneralDateText) {
-    const struct {
-        const char* general;
-        bool decimalComma;
-        const char* time;
-        const char* date;
-    } cases[] = {
+    const std::tuple<const char*, bool, const char*, const char*> cases[] = {
         {"12/31/2004 10:05:00 PM", false, "10:05 PM", "12/31"},
         // One-digit month; one-digit hours are in the labels for 601 records below.
         {"1/15/2004 12:00:00 PM", false, "12:00 PM", "1/15"},
@@ -30,9 +26,9 @@ TEST(AxisLabels, TimeAndDateAreCutFromTheGeneralDateText) {
         {"", true, "", ""},
         {"1", false, "1 1", "1"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(timeLabelOf(c.general, c.decimalComma), c.time) << c.general;
-        EXPECT_EQ(dateLabelOf(c.general, c.decimalComma), c.date) << c.general;
+    for (const auto& [general, decimalComma, time, date] : cases) {
+        EXPECT_EQ(timeLabelOf(general, decimalComma), time) << general;
+        EXPECT_EQ(dateLabelOf(general, decimalComma), date) << general;
     }
 }
 
@@ -82,25 +78,17 @@ TEST(AxisLabels, ZoomedViewLabelsStartAtItsFirstRecordAndRoundToTheNearestRecord
 TEST(AxisLabels, LegendNamesUnitsAndChannelInTheLanguage) {
     EXPECT_EQ(temperatureLegend("°F"), "T (°F)");
     EXPECT_EQ(temperatureLegend(" K"), "T ( K)");
-    const struct {
-        const char* unit;
-        const char* language;
-        const char* legend;
-    } cases[] = {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {" %", "de", "r.F. (%)"}, {" %", "eng", "r.H. (%)"}, {"°C", "de", "TP (°C)"},
         {"°C", "eng", "DP (°C)"}, {" K", "eng", "DP ( K)"},  {"°F", "xx", "DP (°F)"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(channel2Legend(c.unit, c.language), c.legend);
+    for (const auto& [unit, language, legend] : cases) {
+        EXPECT_EQ(channel2Legend(unit, language), legend);
     }
 }
 
 TEST(ValueAxis, LabelTextIsShortestWithSignPlaceAndSystemSeparator) {
-    const struct {
-        double value;
-        const char* german;
-        const char* english;
-    } cases[] = {
+    const std::tuple<double, const char*, const char*> cases[] = {
         {30.6000004, " 30,6 ", " 30.6 "},
         {65.0, " 65 ", " 65 "},
         {-25.0, "-25 ", "-25 "},
@@ -110,9 +98,9 @@ TEST(ValueAxis, LabelTextIsShortestWithSignPlaceAndSystemSeparator) {
         {-1.55, "-1,6 ", "-1.6 "},
         {1234567.0, " 1234567 ", " 1234567 "},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(valueLabelText(c.value, GermanFormat()), c.german) << c.value;
-        EXPECT_EQ(valueLabelText(c.value, EnglishFormat()), c.english) << c.value;
+    for (const auto& [value, german, english] : cases) {
+        EXPECT_EQ(valueLabelText(value, GermanFormat()), german) << value;
+        EXPECT_EQ(valueLabelText(value, EnglishFormat()), english) << value;
     }
 }
 
@@ -130,16 +118,12 @@ TEST(ValueAxis, WholeSpanMakesTheBottomLabelDifferFromYBottom) {
 }
 
 TEST(ValueAxis, SpanIsWholeAndAtLeastOne) {
-    const struct {
-        float top;
-        float bottom;
-        double span;
-    } cases[] = {
+    const std::tuple<float, float, double> cases[] = {
         {10.4F, 10.0F, 1}, {10.0F, 10.0F, 1},  {12.5F, 10.0F, 2},
         {13.5F, 10.0F, 4}, {3e38F, -3e38F, 1},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ((ValueScale{c.top, c.bottom}.ySpan()), c.span) << c.top << " " << c.bottom;
+    for (const auto& [top, bottom, span] : cases) {
+        EXPECT_EQ((ValueScale{top, bottom}.ySpan()), span) << top << " " << bottom;
     }
 }
 

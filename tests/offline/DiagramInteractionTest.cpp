@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 namespace orv {
@@ -57,16 +58,16 @@ TEST(DiagramInteraction, MarkerPlacementRules) {
         {"right on 0 holds the left back", {{R, xOf(0)}, {L, xOf(3)}}, Effect::None, {}, 0},
         {"other buttons do nothing", {{MouseButton::Other, xOf(3)}}, Effect::None, {}, {}},
     };
-    for (const auto& c : cases) {
+    for (const auto& [what, clicks, lastEffect, left, right] : cases) {
         DiagramInteraction d = fresh();
         Effect effect = Effect::None;
-        for (const auto& [button, x] : c.clicks) {
+        for (const auto& [button, x] : clicks) {
             effect = click(d, button, x);
         }
-        EXPECT_EQ(effect, c.lastEffect) << c.what;
+        EXPECT_EQ(effect, lastEffect) << what;
         const auto& m = d.markers();
-        EXPECT_EQ(m.left() ? std::optional(m.left()->record) : std::nullopt, c.left) << c.what;
-        EXPECT_EQ(m.right() ? std::optional(m.right()->record) : std::nullopt, c.right) << c.what;
+        EXPECT_EQ(m.left() ? std::optional(m.left()->record) : std::nullopt, left) << what;
+        EXPECT_EQ(m.right() ? std::optional(m.right()->record) : std::nullopt, right) << what;
     }
 }
 
@@ -201,22 +202,19 @@ TEST(ViewMapping, TimeToXAndBackIsIdentity) {
 TEST(ViewMapping, PointerTakesNearestRecordButContinuousTime) {
     // Three records: 3750 twips apart.
     const ViewRange view{10, 3};
-    const struct {
-        double x;
-        std::int64_t record;
-        double recordsIn; // exact position of the time
-    } cases[] = {
+    // x, the nearest record, and the exact position of the time in records from the view start
+    const std::tuple<double, std::int64_t, double> cases[] = {
         {500, 10, 0},
         {500 + 1875, 10, 0.5}, // a half goes to the even record
         {500 + 1876, 11, 1876.0 / 3750},
         {500 + 5625, 12, 1.5},
         {8000, 12, 2},
     };
-    for (const auto& c : cases) {
-        const auto readout = pointerAt(c.x, kGeometry, view, kGrid);
-        ASSERT_TRUE(readout) << c.x;
-        EXPECT_EQ(readout->record, c.record) << c.x;
-        EXPECT_NEAR(readout->time, kGrid.timeOfRecord(10 + c.recordsIn), 1e-9) << c.x;
+    for (const auto& [x, record, recordsIn] : cases) {
+        const auto readout = pointerAt(x, kGeometry, view, kGrid);
+        ASSERT_TRUE(readout) << x;
+        EXPECT_EQ(readout->record, record) << x;
+        EXPECT_NEAR(readout->time, kGrid.timeOfRecord(10 + recordsIn), 1e-9) << x;
     }
     EXPECT_FALSE(pointerAt(499.9, kGeometry, view, kGrid));
     EXPECT_FALSE(pointerAt(8000.1, kGeometry, view, kGrid));

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <tuple>
 #include <vector>
 
 namespace orv {
@@ -16,10 +17,7 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 TEST(ExportWriter, ValuesRoundToTwoDecimalsHalvesToEvenOnTheWidenedValue) {
-    const struct {
-        float value;
-        const char* text;
-    } cases[] = {
+    const std::tuple<float, const char*> cases[] = {
         // more cases in the whole-file export below
         {21.375F, "21.38"}, // exact tie, up to even
         {-3.125F, "-3.12"}, // ties are symmetric
@@ -28,9 +26,9 @@ TEST(ExportWriter, ValuesRoundToTwoDecimalsHalvesToEvenOnTheWidenedValue) {
         {3.0e38F, "300000000549775575777803994281145270272"}, // positional, reads back
         {std::numeric_limits<float>::infinity(), "Inf"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [value, text] : cases) {
         char buf[kMaxExportValueChars];
-        EXPECT_EQ(std::string(buf, formatExportValue(buf, c.value, ".")), c.text) << c.value;
+        EXPECT_EQ(std::string(buf, formatExportValue(buf, value, ".")), text) << value;
     }
 }
 
@@ -99,18 +97,13 @@ TEST(ExportWriter, ZoomedViewNumbersItsRecordsFromZero) {
 }
 
 TEST(ExportWriter, ColumnHeaderNamesTheFilesUnits) {
-    const struct {
-        const char* language;
-        const char* temp;
-        const char* ch2;
-        const char* header;
-    } cases[] = {
+    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
         {"de", "°F", " %", "#Datensatz Temperatur(°F) rel.Feuchte(%)"},
         {"de", "°F", "°F", "#Datensatz Temperatur(°F) Taupunkt(°F)"},
         {"eng", " K", " K", "#Record Temperature(K) DewPoint(K)"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(exportColumnHeader(test::textsIn(c.language), c.temp, c.ch2), c.header);
+    for (const auto& [language, temp, ch2, header] : cases) {
+        EXPECT_EQ(exportColumnHeader(test::textsIn(language), temp, ch2), header);
     }
 }
 

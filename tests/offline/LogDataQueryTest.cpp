@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 
 namespace orv {
 namespace {
@@ -61,31 +62,26 @@ TEST(Reduction, MatchesBruteForceOnRandomViews) {
 }
 
 TEST(Reduction, ColumnsFollowTheRecordPositionsToASixteenthOfAColumn) {
-    struct Case {
-        std::int64_t first;
-        std::int64_t count;
-        std::int64_t columns;
-    };
-    const Case cases[] = {{0, 2, 1920},
-                          {0, 601, 600},
-                          {3, 10, 3},
-                          {77, 255 * 40, 40},
-                          {77, 256 * 40, 40},
-                          {0, 63'000'000, 1920},
-                          {12345, 9'999'999, 1920}};
-    for (const Case& c : cases) {
-        const long double perColumn = static_cast<long double>(c.count - 1) / c.columns;
-        EXPECT_EQ(columnStart(c.first, c.count, c.columns, 0), c.first);
-        EXPECT_EQ(columnStart(c.first, c.count, c.columns, c.columns), c.first + c.count);
-        std::int64_t previous = c.first;
-        for (std::int64_t col = 1; col < c.columns; ++col) {
+    const std::tuple<std::int64_t, std::int64_t, std::int64_t> cases[] = {{0, 2, 1920},
+                                                                          {0, 601, 600},
+                                                                          {3, 10, 3},
+                                                                          {77, 255 * 40, 40},
+                                                                          {77, 256 * 40, 40},
+                                                                          {0, 63'000'000, 1920},
+                                                                          {12345, 9'999'999, 1920}};
+    for (const auto& [first, count, columns] : cases) {
+        const long double perColumn = static_cast<long double>(count - 1) / columns;
+        EXPECT_EQ(columnStart(first, count, columns, 0), first);
+        EXPECT_EQ(columnStart(first, count, columns, columns), first + count);
+        std::int64_t previous = first;
+        for (std::int64_t col = 1; col < columns; ++col) {
             // the first record at or right of the column's left edge, exactly
-            const auto exact = c.first + static_cast<std::int64_t>(std::ceil(col * perColumn));
-            const std::int64_t start = columnStart(c.first, c.count, c.columns, col);
+            const auto exact = first + static_cast<std::int64_t>(std::ceil(col * perColumn));
+            const std::int64_t start = columnStart(first, count, columns, col);
             ASSERT_LE(start, exact);
             ASSERT_LE(static_cast<long double>(exact - start), std::max(0.0L, perColumn / 16));
             ASSERT_GE(start, previous);
-            if (c.count >= c.columns) {
+            if (count >= columns) {
                 ASSERT_GT(start, previous);
             }
             previous = start;

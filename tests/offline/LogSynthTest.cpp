@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 namespace orv {
 namespace {
@@ -26,49 +27,43 @@ TEST(LogSynth, SameOptionsGiveTheSameBytes) {
 }
 
 TEST(LogSynth, UnitsChannelAndGapsFollowTheOptions) {
-    const struct {
-        char unit;
-        bool dewPoint;
-        bool gaps;
-        float low;
-        float high;
-    } cases[] = {
+    const std::tuple<char, bool, bool, float, float> cases[] = {
         {'C', false, false, -5.0f, 45.0f},
         {'F', true, true, 23.0f, 113.0f},
         {'K', false, true, 268.0f, 318.0f},
     };
-    for (const auto& c : cases) {
+    for (const auto& [unit, dewPoint, gaps, low, high] : cases) {
         test::TempDir dir;
         SyntheticLogOptions o;
         o.records = 100'000;
         o.interval = 30.0f;
         o.startTime = 45352.25;
-        o.tempUnit = c.unit;
-        o.dewPoint = c.dewPoint;
-        o.gaps = c.gaps;
+        o.tempUnit = unit;
+        o.dewPoint = dewPoint;
+        o.gaps = gaps;
         o.serial = "LONGSERIAL";
         ASSERT_FALSE(writeSyntheticLog(dir.file("s.dat"), o));
         const LogData log = test::loadOrFail(dir.file("s.dat"));
         ASSERT_EQ(log.size(), 100'000);
         const LogHeader& h = log.header();
-        EXPECT_EQ(h.tempUnitCode, c.unit);
-        EXPECT_EQ(h.ch2UnitCode, c.dewPoint ? c.unit : '%');
+        EXPECT_EQ(h.tempUnitCode, unit);
+        EXPECT_EQ(h.ch2UnitCode, dewPoint ? unit : '%');
         EXPECT_EQ(h.text, "LONGSERI");
         EXPECT_EQ(h.startTime, 45352.25);
         EXPECT_EQ(h.interval, 30.0f);
 
         const RangeStats t = log.stats(Channel::Temperature, 0, log.size() - 1);
         const RangeStats ch2 = log.stats(Channel::Channel2, 0, log.size() - 1);
-        EXPECT_GE(t.min, c.low);
-        EXPECT_LE(t.max, c.high);
+        EXPECT_GE(t.min, low);
+        EXPECT_LE(t.max, high);
         EXPECT_GT(t.max - t.min, 5.0f); // a daily swing, not a flat line
-        if (!c.dewPoint) {
+        if (!dewPoint) {
             EXPECT_GE(ch2.min, 3.0f);
             EXPECT_LE(ch2.max, 99.5f);
         }
-        EXPECT_EQ(t.count < log.size(), c.gaps);
+        EXPECT_EQ(t.count < log.size(), gaps);
         EXPECT_EQ(ch2.count, t.count);
-        for (std::int64_t k = 0; c.dewPoint && k < log.size(); k += 97) {
+        for (std::int64_t k = 0; dewPoint && k < log.size(); k += 97) {
             const float tk = log.value(Channel::Temperature, k);
             if (!std::isnan(tk)) {
                 ASSERT_LE(log.value(Channel::Channel2, k), tk + 0.01f) << k;
