@@ -14,13 +14,8 @@ using test::hFrame;
 
 class MeasurementTest : public ::testing::Test, protected test::MeasurementRig {
 protected:
-    [[nodiscard]] std::size_t monitorLines() const {
-        std::size_t n = 0;
-        for (std::size_t at = m.MonitorText().find("\r\n"); at != std::string::npos;
-             at = m.MonitorText().find("\r\n", at + 2)) {
-            ++n;
-        }
-        return n;
+    [[nodiscard]] auto monitorLines() const {
+        return std::count(m.MonitorText().begin(), m.MonitorText().end(), '\n');
     }
 };
 
@@ -82,7 +77,7 @@ TEST_F(MeasurementTest, MonitorTextKeepsItsNewest200LinesAndEmptiesWhenClosed) {
         std::snprintf(hum, sizeof hum, "%04.1f", i / 10.0);
         ASSERT_EQ(m.ParseFrame(hFrame("+21.0", hum)), FrameStatus::Good);
     }
-    EXPECT_EQ(monitorLines(), 200U);
+    EXPECT_EQ(monitorLines(), 200);
     EXPECT_EQ(m.MonitorText().rfind(hFrame("+21.0", "05.0") + "\r\n", 0), 0U);
     EXPECT_TRUE(m.MonitorText().ends_with(hFrame("+21.0", "24.9") + "\r\n"));
 
@@ -91,7 +86,7 @@ TEST_F(MeasurementTest, MonitorTextKeepsItsNewest200LinesAndEmptiesWhenClosed) {
     EXPECT_EQ(m.MonitorText(), "");
     m.settings().MonitorActive = true;
     ASSERT_EQ(m.ParseFrame(hFrame("+21.0", "50.0")), FrameStatus::Good);
-    EXPECT_EQ(monitorLines(), 1U);
+    EXPECT_EQ(monitorLines(), 1);
 }
 
 TEST_F(MeasurementTest, ReceiveBufferKeepsTheNewest4KiBOfNoise) {

@@ -79,9 +79,6 @@ TEST(SettingsKeys, NumberedKeyNamesAndTypedAccess) {
 
     TempDir dir;
     IniStore ini(dir.file("VisualORV.Ini"));
-    // Mode goes in as a boolean from the interface dialog and comes out as an integer.
-    EXPECT_TRUE(ini.WriteIniBool(keys::GeneralMode.section, keys::GeneralMode.key, true));
-    EXPECT_EQ(readSetting(ini, keys::GeneralMode), 1);
     EXPECT_TRUE(writeSetting(ini, keys::WinsockPort, 65535));
     EXPECT_EQ(readSetting(ini, keys::WinsockPort), 65535);
     EXPECT_EQ(readSetting(ini, keys::LogPathSource, "/s/"), "/s/");

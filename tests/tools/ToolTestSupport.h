@@ -64,22 +64,19 @@ public:
 
     void signal(int sig) const { ::kill(pid_, sig); }
 
-    // The exit status (128 + signal number when a signal ended it), or nullopt while running.
-    std::optional<int> exitStatus() {
-        int status = 0;
-        if (pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        return status_;
-    }
-    // The exit status, or nullopt if the process is still running after `limit`.
+    // The exit status (128 + signal number when a signal ended it), or nullopt if the process is
+    // still running after `limit`.
     std::optional<int> wait(std::chrono::milliseconds limit = 10s) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!exitStatus() && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(5ms);
+        for (int status = 0;; std::this_thread::sleep_for(5ms)) {
+            if (pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            if (status_ || std::chrono::steady_clock::now() >= deadline) {
+                return status_;
+            }
         }
-        return exitStatus();
     }
 
     [[nodiscard]] std::string out() const { return readFile(dir_.file("out")); }
@@ -146,12 +143,18 @@ struct PtyPair {
     Process socat;
 };
 
+inline sockaddr_in loopbackAddress(int port) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return addr;
+}
+
 // A socket listening on 127.0.0.1 at a free port.
 inline int listenOnLoopback(int& port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in addr = loopbackAddress(0);
     socklen_t len = sizeof addr;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 4) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
@@ -164,11 +167,8 @@ inline int listenOnLoopback(int& port) {
 
 inline int connectToLoopback(int port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    const sockaddr_in addr = loopbackAddress(port);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
         ::close(fd);
         return -1;
     }
