@@ -1,7 +1,7 @@
 // The crash marker of the port test: a run that dies while it opens a port leaves the port's
 // number in the settings, and the next port test asks whether to keep using that port.
 
-#include "LinkControllerTestRig.h"
+#include "LinkTestSupport.h"
 
 #include <QCoreApplication>
 #include <QProcessEnvironment>
@@ -13,7 +13,6 @@ namespace orv {
 namespace {
 
 using test::LinkRig;
-using test::PtyPair;
 using test::Sim;
 
 constexpr const char* kCrashIniVariable = "ORV_LINK_CRASH_INI";
@@ -26,7 +25,7 @@ TEST(SerialLinkCrashChild, DiesWhileOpeningPort3) {
     if (iniPath.isEmpty()) {
         GTEST_SKIP() << "runs only as the child of SerialLinkCrash";
     }
-    LinkRig rig(test::fastTimings(), nullptr, iniPath);
+    LinkRig rig({.iniPath = iniPath});
     QObject::connect(rig.link.get(), &LinkController::statusChanged, [](const QString& s) {
         if (s == "check... (COM 3)") {
             ::kill(::getpid(), SIGKILL);
@@ -41,18 +40,9 @@ TEST(SerialLinkCrash, MarkerLeftByAKilledRunIsOfferedForExclusion) {
     if (!test::socatAvailable()) {
         GTEST_SKIP() << "socat is not installed";
     }
-    QTemporaryDir dir;
-    const QString iniPath = dir.filePath("VisualORV.Ini");
-    PtyPair pair(dir.path(), "com3", "far3");
-    ASSERT_TRUE(pair.ok());
-    {
-        IniStore ini(iniPath.toStdString());
-        for (int n = 1; n <= 16; ++n) {
-            ini.WriteIniString(keys::PortMap, keys::portMapKey(n),
-                               n == 3 ? pair.deviceA().toStdString()
-                                      : dir.filePath("absent" + QString::number(n)).toStdString());
-        }
-    }
+    test::AppState setup; // the settings file and port map that every run below shares
+    const QString iniPath = QString::fromStdString(setup.ini.path().string());
+    const QString far3 = setup.ptyPort(3).deviceB();
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(kCrashIniVariable, iniPath);
@@ -62,10 +52,10 @@ TEST(SerialLinkCrash, MarkerLeftByAKilledRunIsOfferedForExclusion) {
                 {"--gtest_filter=SerialLinkCrashChild.DiesWhileOpeningPort3"});
     ASSERT_TRUE(child.waitForFinished(20000));
     ASSERT_EQ(child.exitStatus(), QProcess::CrashExit);
-    ASSERT_EQ(IniStore(iniPath.toStdString()).ReadIniInt("General", "CrashPort", 0), 3);
+    ASSERT_EQ(readSetting(setup.ini, keys::GeneralCrashPort), 3);
 
     Sim sensor;
-    ASSERT_TRUE(sensor.serial(pair.deviceB()));
+    ASSERT_TRUE(sensor.serial(far3));
 
     struct Case {
         bool DecimalComma;
@@ -84,7 +74,7 @@ TEST(SerialLinkCrash, MarkerLeftByAKilledRunIsOfferedForExclusion) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.question);
-        LinkRig rig(test::fastTimings(), nullptr, iniPath);
+        LinkRig rig({.iniPath = iniPath});
         writeSetting(rig.ini, keys::GeneralPortTest, "!");
         writeSetting(rig.ini, keys::GeneralCrashPort, std::int16_t{3}); // as the child left it
         rig.app.measurement.settings().DecimalComma = c.DecimalComma;

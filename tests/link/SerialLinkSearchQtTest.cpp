@@ -1,7 +1,7 @@
 // The serial port test and search against real peers: socat pty pairs mapped into the settings'
 // port map, orv-sim writing frames into the far end, every other port mapped to a missing file.
 
-#include "LinkControllerTestRig.h"
+#include "LinkTestSupport.h"
 
 #include <QFile>
 #include <QSerialPort>
@@ -30,13 +30,14 @@ struct Listener {
     QByteArray received;
 };
 
-std::vector<int> searchedPorts(const LinkRig& rig, std::vector<int>* crashMarks = nullptr) {
+// The ports named by the status texts that begin with `prefix`, with the crash marker that was
+// stored when each text appeared.
+std::vector<int> portsWithStatus(const LinkRig& rig, const std::string& prefix,
+                                 std::vector<int>* crashMarks = nullptr) {
     std::vector<int> ports;
-    const std::string prefix = "searching... (COM ";
     for (std::size_t i = 0; i < rig.statuses.size(); ++i) {
-        const std::string& s = rig.statuses[i];
-        if (s.rfind(prefix, 0) == 0) {
-            ports.push_back(std::stoi(s.substr(prefix.size())));
+        if (rig.statuses[i].rfind(prefix, 0) == 0) {
+            ports.push_back(std::stoi(rig.statuses[i].substr(prefix.size())));
             if (crashMarks != nullptr) {
                 crashMarks->push_back(rig.crashPortAtStatus[i]);
             }
@@ -44,21 +45,8 @@ std::vector<int> searchedPorts(const LinkRig& rig, std::vector<int>* crashMarks 
     }
     return ports;
 }
-
-std::vector<int> checkedPorts(const LinkRig& rig) {
-    std::vector<int> ports;
-    const std::string prefix = "check... (COM ";
-    for (std::size_t i = 0; i < rig.statuses.size(); ++i) {
-        const std::string& s = rig.statuses[i];
-        if (s.rfind(prefix, 0) == 0) {
-            const int n = std::stoi(s.substr(prefix.size()));
-            ports.push_back(n);
-            // The marker names the port while it is open: a crash right there leaves it behind.
-            EXPECT_EQ(rig.crashPortAtStatus[i], n) << s;
-        }
-    }
-    return ports;
-}
+const std::string kCheck = "check... (COM ";
+const std::string kSearch = "searching... (COM ";
 
 class SerialLinkSearch : public ::testing::Test {
 protected:
@@ -94,18 +82,14 @@ TEST_F(SerialLinkSearch, TriesPortsInOrderAndStopsOnTheFirstGoodFrame) {
         rig.app.setComPort(c.ComPort);
         rig.app.anotherInstance = c.anotherInstance;
         writeSetting(rig.ini, keys::GeneralSerialPort, std::int16_t{9});
-        std::vector<std::unique_ptr<PtyPair>> pairs;
         std::map<int, std::unique_ptr<Listener>> listeners;
         Sim sensor;
         for (int n : c.ptyPorts) {
-            const QString num = QString::number(n);
-            pairs.push_back(std::make_unique<PtyPair>(rig.dir.path(), "com" + num, "far" + num));
-            ASSERT_TRUE(pairs.back()->ok());
-            rig.mapPort(n, pairs.back()->deviceA());
+            const QString far = rig.ptyPort(n).deviceB();
             if (n == c.sensorPort) {
-                ASSERT_TRUE(sensor.serial(pairs.back()->deviceB(), c.simOptions));
+                ASSERT_TRUE(sensor.serial(far, c.simOptions));
             } else {
-                listeners[n] = std::make_unique<Listener>(pairs.back()->deviceB());
+                listeners[n] = std::make_unique<Listener>(far);
             }
         }
 
@@ -116,12 +100,13 @@ TEST_F(SerialLinkSearch, TriesPortsInOrderAndStopsOnTheFirstGoodFrame) {
 
         EXPECT_EQ(rig.finished, std::vector<bool>{c.found});
         EXPECT_EQ(rig.busy, (std::vector<bool>{true, false}));
-        std::vector<int> all(16);
+        // The marker names the port while it is open: a crash right there leaves it behind.
+        std::vector<int> all(16), checkMarks, searchMarks;
         std::iota(all.begin(), all.end(), 1);
-        EXPECT_EQ(checkedPorts(rig), all);
-        std::vector<int> marks;
-        EXPECT_EQ(searchedPorts(rig, &marks), c.order);
-        EXPECT_EQ(marks, c.order);
+        EXPECT_EQ(portsWithStatus(rig, kCheck, &checkMarks), all);
+        EXPECT_EQ(checkMarks, all);
+        EXPECT_EQ(portsWithStatus(rig, kSearch, &searchMarks), c.order);
+        EXPECT_EQ(searchMarks, c.order);
         EXPECT_EQ(readSetting(rig.ini, keys::GeneralCrashPort), 0);
         EXPECT_TRUE(rig.link->tmrTimeout().isActive());
         EXPECT_FALSE(rig.link->portTestRunning());
@@ -179,11 +164,11 @@ TEST_F(SerialLinkSearch, ExclusionListNamesWholePortNumbers) {
                 expected.push_back(n);
             }
         }
-        EXPECT_EQ(checkedPorts(rig), expected);
+        EXPECT_EQ(portsWithStatus(rig, kCheck), expected);
         // No port opens at all: "offline" at once, the supervision back on, Cancel forgotten,
         // and the port last found is kept for the next start.
         EXPECT_EQ(rig.statuses.back(), "offline");
-        EXPECT_TRUE(searchedPorts(rig).empty());
+        EXPECT_TRUE(portsWithStatus(rig, kSearch).empty());
         EXPECT_TRUE(rig.link->tmrTimeout().isActive());
         EXPECT_FALSE(rig.app.PortCancel);
         EXPECT_EQ(readSetting(rig.ini, keys::GeneralSerialPort), 7);
@@ -193,12 +178,8 @@ TEST_F(SerialLinkSearch, ExclusionListNamesWholePortNumbers) {
 
 TEST_F(SerialLinkSearch, CancelStopsAfterThePortBeingTried) {
     LinkRig rig;
-    PtyPair pair1(rig.dir.path(), "com1", "far1");
-    PtyPair pair5(rig.dir.path(), "com5", "far5");
-    ASSERT_TRUE(pair1.ok() && pair5.ok());
-    rig.mapPort(1, pair1.deviceA());
-    rig.mapPort(5, pair5.deviceA());
-    Listener far5(pair5.deviceB());
+    rig.ptyPort(1);
+    Listener far5(rig.ptyPort(5).deviceB());
     QObject::connect(rig.link.get(), &LinkController::statusChanged, [&](const QString& s) {
         if (s == "searching... (COM 1)") {
             rig.app.PortCancel = true; // Cancel pressed in the interface dialog
@@ -213,7 +194,7 @@ TEST_F(SerialLinkSearch, CancelStopsAfterThePortBeingTried) {
     QTest::qWait(50);
     EXPECT_EQ(rig.finished.size(), 1U);
     EXPECT_EQ(rig.busy, (std::vector<bool>{true, false}));
-    EXPECT_EQ(searchedPorts(rig), std::vector<int>{1});
+    EXPECT_EQ(portsWithStatus(rig, kSearch), std::vector<int>{1});
     EXPECT_EQ(rig.statuses.back(), "offline");
     EXPECT_FALSE(rig.app.PortCancel);
     EXPECT_FALSE(rig.msc1.isOpen());
@@ -224,19 +205,17 @@ TEST_F(SerialLinkSearch, CancelStopsAfterThePortBeingTried) {
 TEST_F(SerialLinkSearch, UnpluggedSensorTimesOutAndComesBack) {
     LinkRig rig;
     rig.app.setComPort("2");
-    auto pair = std::make_unique<PtyPair>(rig.dir.path(), "com2", "far2");
-    ASSERT_TRUE(pair->ok());
-    rig.mapPort(2, pair->deviceA());
+    PtyPair& pair = rig.ptyPort(2);
     auto sensor = std::make_unique<Sim>();
-    ASSERT_TRUE(sensor->serial(pair->deviceB()));
+    ASSERT_TRUE(sensor->serial(pair.deviceB()));
     ASSERT_TRUE(rig.runPortTest());
     const Measurement& m = rig.app.measurement;
     ASSERT_TRUE(waitFor([&] { return m.statusText() == "COM 2 online"; }));
 
     // Pulled mid-stream: the device node vanishes with its driver.
-    pair->kill();
-    QFile::remove(pair->deviceA());
-    QFile::remove(pair->deviceB());
+    pair.kill();
+    QFile::remove(pair.deviceA());
+    QFile::remove(pair.deviceB());
     ASSERT_TRUE(waitFor([&] { return m.statusText() == "timeout"; }, 3000));
     EXPECT_EQ(m.txtTemp(), "--.-   ");
     EXPECT_EQ(m.txtRH(), "--.-   ");
@@ -249,11 +228,8 @@ TEST_F(SerialLinkSearch, UnpluggedSensorTimesOutAndComesBack) {
     EXPECT_TRUE(rig.link->serialOpen()); // still the port in use, as far as the supervision goes
 
     // Plugged in again under the same name: the next reopen catches it.
-    sensor.reset();
-    pair = std::make_unique<PtyPair>(rig.dir.path(), "com2", "far2");
-    ASSERT_TRUE(pair->ok());
     sensor = std::make_unique<Sim>();
-    ASSERT_TRUE(sensor->serial(pair->deviceB(), {"--temp", "21.0", "--rh", "50.0"}));
+    ASSERT_TRUE(sensor->serial(rig.ptyPort(2).deviceB(), {"--temp", "21.0", "--rh", "50.0"}));
     ASSERT_TRUE(waitFor([&] { return m.txtTemp() == "21.0 °C"; }, 5000));
     EXPECT_EQ(m.statusText(), "COM 2 online");
     EXPECT_EQ(m.txtRH(), "50.0 %");

@@ -1,18 +1,13 @@
 #include "link/frmAutoScan.h"
-#include "platform/QtTcpClient.h"
-#include "ScanTestSupport.h"
-#include "support/ScriptedPrompts.h"
 
-#include <QCoreApplication>
+#include "LinkTestSupport.h"
+
 #include <QElapsedTimer>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
-
-#include <gtest/gtest.h>
 
 #include <map>
 
@@ -38,19 +33,15 @@ struct FakeResolver {
                     held.emplace_back(ip, std::move(done));
                     return;
                 }
-                const auto it = names.find(ip);
-                const QString name = it == names.end() ? QString() : it->second;
-                QTimer::singleShot(0, context, [done = std::move(done), name] { done(name); });
+                QTimer::singleShot(0, context,
+                                   [done = std::move(done), name = names[ip]] { done(name); });
             };
     }
-    void release(const QString& ip) {
-        for (auto& [address, done] : held) {
-            if (address == ip && done) {
-                const auto it = names.find(ip);
-                done(it == names.end() ? QString() : it->second);
-                done = nullptr;
-            }
+    void releaseAll() {
+        for (auto& [ip, done] : held) {
+            done(names[ip]);
         }
+        held.clear();
     }
 };
 
@@ -63,20 +54,26 @@ protected:
     }
 
     std::unique_ptr<frmAutoScan> makeScan(int silentHostMs = 400, std::string local = "127.0.0.1") {
-        ScanOptions options;
-        options.checkMs = 20;
-        options.tickMs = 25;
-        options.silentHostMs = silentHostMs;
-        options.lookupHost = resolver_.lookup();
         return std::make_unique<frmAutoScan>(
-            state_->app, prompts_, field_, port_, [local] { return local; }, options);
+            state_->app, state_->prompts, field_, port_, [local] { return local; },
+            ScanOptions{.checkMs = 20,
+                        .tickMs = 25,
+                        .silentHostMs = silentHostMs,
+                        .lookupHost = resolver_.lookup()});
+    }
+
+    // Shows the window and waits for the end of the scan.
+    static bool runToEnd(frmAutoScan& scan) {
+        QSignalSpy finished(&scan, &frmAutoScan::scanFinished);
+        scan.show();
+        return finished.wait(10000);
     }
 
     bool startSensors() {
-        return five_.start(QStringLiteral("127.0.0.5"), port_, QStringLiteral("SENSOR05")) &&
+        return five_.tcp(port_, {"--serial-number", "SENSOR05"}, QStringLiteral("127.0.0.5")) &&
                // The second sensor's frames arrive in pieces of 7 bytes.
-               nine_.start(QStringLiteral("127.0.0.9"), port_, QStringLiteral("SENSOR09"),
-                           {QStringLiteral("--split"), QStringLiteral("7")});
+               nine_.tcp(port_, {"--serial-number", "SENSOR09", "--split", "7"},
+                         QStringLiteral("127.0.0.9"));
     }
 
     static int rowOf(QTableWidget& grid, const QString& ip) {
@@ -96,66 +93,93 @@ protected:
     }
 
     std::unique_ptr<test::AppState> state_ = std::make_unique<test::AppState>("de");
-    test::ScriptedPrompts prompts_;
     QLineEdit field_;
     FakeResolver resolver_;
     quint16 port_ = 0;
-    test::SimSensor five_;
-    test::SimSensor nine_;
+    test::Sim five_;
+    test::Sim nine_;
 };
 
-TEST_F(ScanTest, FindsBothSensorsClosesTheSilentHostAndFinishes) {
-    ASSERT_TRUE(startSensors()) << five_.errors().toStdString() << nine_.errors().toStdString();
-    LoopbackHost silent;
-    LoopbackHost last;
-    LoopbackHost beyond;
-    ASSERT_TRUE(silent.listen(QStringLiteral("127.0.0.7"), port_, LoopbackHost::Mode::Silent));
-    ASSERT_TRUE(last.listen(QStringLiteral("127.0.0.253"), port_, LoopbackHost::Mode::HangUp));
-    ASSERT_TRUE(beyond.listen(QStringLiteral("127.0.0.254"), port_, LoopbackHost::Mode::HangUp));
-
-    auto scan = makeScan();
-    EXPECT_EQ(scan->NetPrefix(), "127.0.0.");
-    EXPECT_EQ(scan->windowTitle(), "Network Scan");
-    EXPECT_EQ(scan->lblScanInfo().text(), "Übernehmen der Daten mit Doppelklick in die Tabelle");
-    EXPECT_EQ(scan->Command2().text(), "&Beenden");
-    QSignalSpy finished(scan.get(), &frmAutoScan::scanFinished);
-    QElapsedTimer clock;
-    clock.start();
-    scan->show();
-    ASSERT_TRUE(finished.wait(10000));
-
-    EXPECT_EQ(finished.at(0).at(0).toInt(), 2);
-    QTableWidget& grid = scan->Grid();
-    ASSERT_EQ(grid.rowCount(), 2);
-    struct Expected {
-        const char* ip;
-        const char* serial;
-        const char* host;
+// Both sensors are listed with serial number, port and host name; a host that connects but never
+// answers is closed when its time is up; the sweep ends at .253; the results fit the window.
+TEST_F(ScanTest, FindsBothSensorsClosesTheSilentHostAndFitsInBothLanguages) {
+    ASSERT_TRUE(startSensors());
+    struct Case {
+        const char* language;
+        const char* info;
+        const char* close;
     };
-    const Expected rows[] = {{"127.0.0.5", "SENSOR05", "sensor-five.lab.example"},
-                             {"127.0.0.9", "SENSOR09", "<nicht verfügbar>"}};
-    ASSERT_TRUE(waitFor([&] { return !grid.item(rowOf(grid, "127.0.0.9"), 0)->text().isEmpty(); }));
-    for (const auto& e : rows) {
-        const int r = rowOf(grid, QString::fromUtf8(e.ip));
-        ASSERT_GE(r, 0) << e.ip;
-        EXPECT_EQ(grid.item(r, 2)->text().toStdString(), e.serial);
-        EXPECT_EQ(grid.item(r, 3)->text().toInt(), port_);
-        EXPECT_EQ(grid.item(r, 0)->text().toStdString(), e.host);
+    const Case cases[] = {{"de", "Übernehmen der Daten mit Doppelklick in die Tabelle", "&Beenden"},
+                          {"eng", "Doubleclick in table to choose data", "&Quit"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        state_ = std::make_unique<test::AppState>(c.language);
+        LoopbackHost silent;
+        LoopbackHost last;
+        LoopbackHost beyond;
+        ASSERT_TRUE(silent.listen(QStringLiteral("127.0.0.7"), port_, LoopbackHost::Mode::Silent));
+        ASSERT_TRUE(last.listen(QStringLiteral("127.0.0.253"), port_, LoopbackHost::Mode::HangUp));
+        ASSERT_TRUE(
+            beyond.listen(QStringLiteral("127.0.0.254"), port_, LoopbackHost::Mode::HangUp));
+
+        auto scan = makeScan();
+        EXPECT_EQ(scan->NetPrefix(), "127.0.0.");
+        EXPECT_EQ(scan->windowTitle(), "Network Scan");
+        EXPECT_EQ(scan->lblScanInfo().text().toStdString(), c.info);
+        EXPECT_EQ(scan->Command2().text().toStdString(), c.close);
+        QElapsedTimer clock;
+        clock.start();
+        ASSERT_TRUE(runToEnd(*scan));
+
+        EXPECT_EQ(scan->FoundCount(), 2);
+        QTableWidget& grid = scan->Grid();
+        ASSERT_EQ(grid.rowCount(), 2);
+        ASSERT_TRUE(
+            waitFor([&] { return !grid.item(rowOf(grid, "127.0.0.9"), 0)->text().isEmpty(); }));
+        struct Expected {
+            const char* ip;
+            const char* serial;
+            const char* host;
+        };
+        const Expected rows[] = {{"127.0.0.5", "SENSOR05", "sensor-five.lab.example"},
+                                 {"127.0.0.9", "SENSOR09", "<nicht verfügbar>"}};
+        for (const auto& e : rows) {
+            const int r = rowOf(grid, QString::fromUtf8(e.ip));
+            ASSERT_GE(r, 0) << e.ip;
+            EXPECT_EQ(grid.item(r, 2)->text().toStdString(), e.serial);
+            EXPECT_EQ(grid.item(r, 3)->text().toInt(), port_);
+            EXPECT_EQ(grid.item(r, 0)->text().toStdString(), e.host);
+        }
+
+        EXPECT_EQ(silent.accepted(), 1);
+        EXPECT_TRUE(waitFor([&] { return silent.closedByPeer() == 1; }, 2000));
+        EXPECT_GE(clock.elapsed(), 400);
+        EXPECT_EQ(last.accepted(), 1);
+        EXPECT_EQ(beyond.accepted(), 0);
+        EXPECT_EQ(scan->Label2().text(), "127.0.0.253");
+        EXPECT_FALSE(scan->tmrCheck().isActive());
+        EXPECT_FALSE(scan->tmrTick().isActive());
+        EXPECT_TRUE(scan->lblInfo().text().isEmpty());
+        EXPECT_EQ(scan->socketCount(), 0);
+        EXPECT_TRUE(state_->prompts.asked.empty()); // sensors found: no message
+
+        grid.sortItems(1);
+        EXPECT_EQ(test::clippedTexts(*scan), std::vector<std::string>{});
+        // Address, serial number and port show whole (a host name too long for its column
+        // shows whole as a tip), and no column needs a horizontal scroll.
+        const QFontMetrics fm(grid.font());
+        for (int r = 0; r < grid.rowCount(); ++r) {
+            EXPECT_EQ(grid.item(r, 0)->toolTip(), grid.item(r, 0)->text());
+            for (int col = 0; col < grid.columnCount(); ++col) {
+                EXPECT_LT(fm.horizontalAdvance(grid.item(r, col)->text()), grid.columnWidth(col))
+                    << r << "/" << col;
+            }
+        }
+        EXPECT_LE(grid.horizontalHeader()->length(), grid.viewport()->width());
+        scan->lblInfo().setText(c.language == std::string("de") ? "Scanne Netzwerk ....."
+                                                                : "network scan .....");
+        test::saveScreenshot(*scan, QStringLiteral("frmAutoScan-%1.png").arg(c.language));
     }
-
-    // The silent host held one socket until its time was up; the sweep reached .253, not .254.
-    EXPECT_EQ(silent.accepted(), 1);
-    EXPECT_EQ(silent.closedByPeer(), 1);
-    EXPECT_GE(clock.elapsed(), 400);
-    EXPECT_EQ(last.accepted(), 1);
-    EXPECT_EQ(beyond.accepted(), 0);
-    EXPECT_EQ(scan->Label2().text(), "127.0.0.253");
-
-    EXPECT_FALSE(scan->tmrCheck().isActive());
-    EXPECT_FALSE(scan->tmrTick().isActive());
-    EXPECT_TRUE(scan->lblInfo().text().isEmpty());
-    EXPECT_EQ(scan->socketCount(), 0);
-    EXPECT_TRUE(prompts_.asked.empty()); // sensors found: no message
 }
 
 TEST_F(ScanTest, NothingFoundShowsOneMessageInTheCurrentLanguage) {
@@ -165,27 +189,27 @@ TEST_F(ScanTest, NothingFoundShowsOneMessageInTheCurrentLanguage) {
         std::string text;
     };
     const std::string port = std::to_string(port_);
+    const std::string english =
+        "No sensors are found on port " + port + "Please check network connection.";
     const Case cases[] = {
         {"de", "127.0.0.1",
          "Es wurde keine Sensoren im Netzwerk auf Port " + port +
              " gefunden. Prüfen Sie, ob eine Netzwerkverbindung besteht und wiederholen Sie den "
              "Vorgang."},
-        {"eng", "127.0.0.1",
-         "No sensors are found on port " + port + "Please check network connection."},
+        {"eng", "127.0.0.1", english},
         // No IPv4 address of our own: nothing to sweep, the same message at once.
-        {"eng", "", "No sensors are found on port " + port + "Please check network connection."},
+        {"eng", "", english},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.language) + " " + c.local);
         state_ = std::make_unique<test::AppState>(c.language);
-        prompts_.asked.clear();
         auto scan = makeScan(400, c.local);
-        QSignalSpy finished(scan.get(), &frmAutoScan::scanFinished);
-        scan->show();
-        ASSERT_TRUE(finished.wait(10000)) << c.language << c.local;
+        ASSERT_TRUE(runToEnd(*scan));
         QTest::qWait(60); // a second end-of-scan message would come with the next ticks
-        ASSERT_EQ(prompts_.asked.size(), 1u) << c.language << c.local;
-        EXPECT_EQ(prompts_.asked[0].text, c.text);
-        EXPECT_EQ(prompts_.asked[0].buttons, Prompts::Buttons::Ok);
+        const auto& asked = state_->prompts.asked;
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0].text, c.text);
+        EXPECT_EQ(asked[0].buttons, Prompts::Buttons::Ok);
         EXPECT_FALSE(scan->tmrCheck().isActive());
         EXPECT_FALSE(scan->tmrTick().isActive());
         EXPECT_EQ(scan->FoundCount(), 0);
@@ -197,9 +221,7 @@ TEST_F(ScanTest, DoubleClickAdoptsNameOrAddress) {
     ASSERT_TRUE(startSensors());
     resolver_.hold = true; // names arrive only when the test releases them
     auto scan = makeScan();
-    QSignalSpy finished(scan.get(), &frmAutoScan::scanFinished);
-    scan->show();
-    ASSERT_TRUE(finished.wait(10000));
+    ASSERT_TRUE(runToEnd(*scan));
     QTableWidget& grid = scan->Grid();
     const int five = rowOf(grid, QStringLiteral("127.0.0.5"));
     const int nine = rowOf(grid, QStringLiteral("127.0.0.9"));
@@ -212,8 +234,7 @@ TEST_F(ScanTest, DoubleClickAdoptsNameOrAddress) {
     doubleClickRow(grid, five);
     EXPECT_EQ(field_.text(), "127.0.0.5");
 
-    resolver_.release(QStringLiteral("127.0.0.5"));
-    resolver_.release(QStringLiteral("127.0.0.9"));
+    resolver_.releaseAll();
     EXPECT_EQ(grid.item(five, 0)->text(), "sensor-five.lab.example");
     EXPECT_EQ(grid.item(nine, 0)->text(), "<nicht verfügbar>");
     doubleClickRow(grid, five);
@@ -242,9 +263,7 @@ TEST_F(ScanTest, ProgressDotsCycleWhileScanning) {
             EXPECT_EQ(text.mid(16), QString(dots.back(), QLatin1Char('.')));
         }
     });
-    QSignalSpy finished(scan.get(), &frmAutoScan::scanFinished);
-    scan->show();
-    ASSERT_TRUE(finished.wait(10000));
+    ASSERT_TRUE(runToEnd(*scan));
     ASSERT_GE(dots.size(), 11u);
     for (std::size_t i = 0; i < dots.size(); ++i) {
         EXPECT_EQ(dots[i], static_cast<int>(i % 9) + 1) << i;
@@ -273,40 +292,7 @@ TEST_F(ScanTest, ClosingTearsDownEverySocket) {
     ASSERT_TRUE(waitFor([&] { return silent.closedByPeer() == 1; }));
     QTest::qWait(60);
     EXPECT_EQ(finished.count(), 0); // closed, not finished: no message either
-    EXPECT_TRUE(prompts_.asked.empty());
-}
-
-TEST_F(ScanTest, ResultsFitTheWindowInBothLanguages) {
-    ASSERT_TRUE(startSensors());
-    for (const char* language : {"de", "eng"}) {
-        state_ = std::make_unique<test::AppState>(language);
-        auto scan = makeScan();
-        QSignalSpy finished(scan.get(), &frmAutoScan::scanFinished);
-        scan->show();
-        ASSERT_TRUE(finished.wait(10000));
-        QTableWidget& grid = scan->Grid();
-        ASSERT_TRUE(waitFor([&] {
-            return grid.rowCount() == 2 && !grid.item(0, 0)->text().isEmpty() &&
-                   !grid.item(1, 0)->text().isEmpty();
-        }));
-        grid.sortItems(1);
-        EXPECT_EQ(test::clippedTexts(*scan), std::vector<std::string>{}) << language;
-        // Address, serial number and port show whole (a host name too long for its column
-        // shows whole as a tip), and no column needs a horizontal scroll.
-        const QFontMetrics fm(grid.font());
-        for (int r = 0; r < grid.rowCount(); ++r) {
-            EXPECT_EQ(grid.item(r, 0)->toolTip(), grid.item(r, 0)->text());
-            for (int c = 0; c < grid.columnCount(); ++c) {
-                EXPECT_LT(fm.horizontalAdvance(grid.item(r, c)->text()), grid.columnWidth(c))
-                    << language << " " << r << "/" << c;
-            }
-        }
-        EXPECT_LE(grid.horizontalHeader()->length(), grid.viewport()->width());
-        scan->lblInfo().setText(language == std::string("de") ? "Scanne Netzwerk ....."
-                                                              : "network scan .....");
-        scan->Label2().setText(QStringLiteral("127.0.0.253"));
-        test::saveScreenshot(*scan, QStringLiteral("frmAutoScan-%1.png").arg(language));
-    }
+    EXPECT_TRUE(state_->prompts.asked.empty());
 }
 
 } // namespace

@@ -3,10 +3,10 @@
 #include "platform/QtSerialPort.h"
 #include "platform/QtTcpClient.h"
 #include "platform/SingleInstance.h"
+#include "support/QtWait.h"
 #include "support/Socat.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QSerialPort>
@@ -18,23 +18,12 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 
 namespace orv {
 namespace {
 
-// Runs the event loop until `done` holds or the time is up.
-bool waitFor(const std::function<bool()>& done, int ms = 5000) {
-    const QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QTest::qWait(10);
-    }
-    return true;
-}
+using test::waitFor;
 
 TEST(QtLocaleFormat, GeneralDateKeepsItsPositionalShape) {
     const double evening = fromCivil({2004, 12, 31, 21, 5, 0});
