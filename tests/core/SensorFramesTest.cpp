@@ -73,7 +73,7 @@ SensorFrame frameOf(const FieldCase& c) {
     return frame;
 }
 
-TEST(SensorFrames, TheFrameParserTakesWhatTheBuilderSends) {
+TEST(SensorFrames, TheFrameParserCutsWhatTheBuilderSends) {
     for (const FieldCase& c : kFieldCases) {
         SCOPED_TRACE(c.name);
         for (const char* terminator : {"\r", "\r\n"}) {
@@ -87,21 +87,13 @@ TEST(SensorFrames, TheFrameParserTakesWhatTheBuilderSends) {
                 EXPECT_LE(length, kMaxShortFrame);
             }
 
-            // Behind another frame and fed byte by byte, it is the one the parser ends up with.
-            const std::string stream = buildSensorFrame(reading(c.layout, 1, 2)) + text;
-            ReceiveBuffer buffer;
-            std::string taken;
-            std::string last;
-            for (const char byte : stream) {
-                if (buffer.takeNewestFrame(std::string_view(&byte, 1), taken)) {
-                    last = taken;
-                }
-            }
-            ASSERT_EQ(last, text.substr(0, length));
-            EXPECT_TRUE(frameLengthAccepted(last.size()));
-            EXPECT_TRUE(frameChecksumMatches(last)) << last;
+            // The parser finds frames by their "@T" and CR; splitting and search are its own tests.
+            const std::string frame = text.substr(0, length);
+            EXPECT_TRUE(frame.starts_with("@T"));
+            EXPECT_TRUE(frameLengthAccepted(length));
+            EXPECT_TRUE(frameChecksumMatches(frame)) << frame;
             FrameFields fields;
-            cutFrameFields(last, fields);
+            cutFrameFields(frame, fields);
             EXPECT_EQ(fields.temperature, c.expected.temperature);
             EXPECT_EQ(fields.humidity, c.expected.humidity);
             EXPECT_EQ(fields.serial, c.expected.serial);

@@ -50,27 +50,21 @@ TEST(MainWindowCommands, LanguageButtonsRelabelEveryOpenWindow) {
     EXPECT_EQ(settings.optTCF(0)->text(), "Temperatur in °C");
 
     w.menus().cmdUk->click();
-    struct Expect {
-        QString actual;
-        const char* english;
+    const std::pair<QString, const char*> english[] = {
+        {w.menus().mnu1->title(), "&File"},
+        {w.menus().mnuMessw->text(), "Display &options"},
+        {w.menus().mnu8->title(), "arrange &window"},
+        {w.menus().mnuStartLog->text(), "S&tart"},
+        {w.menus().mnuReset->text(), "&Reset"},
+        {w.menus().button[2]->toolTip(), "Online diagram"},
+        {w.txtRH()->toolTip(), "actual humidity"},
+        {settings.windowTitle(), "Measuredisplay (Preferences)"},
+        {settings.optTCF(0)->text(), "Temperature in °C"},
+        {settings.optFT(1)->text(), "Dew point"},
+        {settings.findChild<QGroupBox*>("Frame1")->title(), "Channal 2 as "},
+        {settings.CancelButton()->text(), "Cancel"},
     };
-    const auto english = [&] {
-        return std::vector<Expect>{
-            {w.menus().mnu1->title(), "&File"},
-            {w.menus().mnuMessw->text(), "Display &options"},
-            {w.menus().mnu8->title(), "arrange &window"},
-            {w.menus().mnuStartLog->text(), "S&tart"},
-            {w.menus().mnuReset->text(), "&Reset"},
-            {w.menus().button[2]->toolTip(), "Online diagram"},
-            {w.txtRH()->toolTip(), "actual humidity"},
-            {settings.windowTitle(), "Measuredisplay (Preferences)"},
-            {settings.optTCF(0)->text(), "Temperature in °C"},
-            {settings.optFT(1)->text(), "Dew point"},
-            {settings.findChild<QGroupBox*>("Frame1")->title(), "Channal 2 as "},
-            {settings.CancelButton()->text(), "Cancel"},
-        };
-    };
-    for (const auto& [actual, expected] : english()) {
+    for (const auto& [actual, expected] : english) {
         EXPECT_EQ(actual, QString::fromUtf8(expected));
     }
     EXPECT_EQ(port.windowTitle(), "Interface");

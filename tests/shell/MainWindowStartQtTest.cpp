@@ -88,8 +88,6 @@ TEST(MainWindowStart, NormalStartRaisesWidthAndShowsItsInitialTexts) {
     }
     EXPECT_EQ(w.txtTemp()->text(), "--.- °C");
     EXPECT_EQ(w.txtRH()->text(), "--.- %");
-    EXPECT_EQ(w.txtTemp()->toolTip(), "actual temperature");
-    EXPECT_EQ(w.txtTp()->toolTip(), "actual dew point temperature");
 
     // What works now is enabled; what belongs to windows still to come is present but disabled.
     const MainMenus& m = w.menus();
@@ -109,9 +107,6 @@ TEST(MainWindowStart, NormalStartRaisesWidthAndShowsItsInitialTexts) {
         EXPECT_EQ(item->isEnabled(), enabled) << item->objectName().toStdString();
     }
     EXPECT_TRUE(m.mnuOnlGraf->isCheckable());
-    EXPECT_EQ(m.mnuStartLog->text(), "S&tart");
-    EXPECT_EQ(m.mnu1->title(), "&File");
-    EXPECT_EQ(m.button[6]->toolTip(), "Start record");
     EXPECT_EQ(m.cmdGer->toolTip(), "Deutsche Sprache");
     EXPECT_EQ(m.cmdUk->toolTip(), "English language");
 

@@ -98,16 +98,15 @@ TEST_F(OrvToolLog, CsvHasHeaderIsoTimesAndChosenSeparators) {
 TEST_F(OrvToolLog, StatsCoverTheInclusiveRangeAndSkipGaps) {
     const ToolRun all = runTool({"stats", file_});
     EXPECT_EQ(all.status, 0) << all.err;
-    EXPECT_EQ(all.out, "{\"records\":3,\"from\":0,\"to\":2,"
-                       "\"temperature\":{\"min\":20,\"max\":21.625,\"avg\":20.916666666666668,"
-                       "\"count\":3},"
-                       "\"channel2\":{\"min\":-0.001,\"max\":45.5,\"avg\":22.74949999997625,"
-                       "\"count\":2}}\n");
+    EXPECT_EQ(all.out, R"({"records":3,"from":0,"to":2,"temperature":{"min":20,"max":21.625,)"
+                       R"("avg":20.916666666666668,"count":3},"channel2":{"min":-0.001,"max":45.5,)"
+                       R"("avg":22.74949999997625,"count":2}})"
+                       "\n");
     const ToolRun one = runTool({"stats", file_, "--from", "1", "--to", "1"});
-    EXPECT_EQ(one.out, "{\"records\":3,\"from\":1,\"to\":1,"
-                       "\"temperature\":{\"min\":21.625,\"max\":21.625,\"avg\":21.625,"
-                       "\"count\":1},"
-                       "\"channel2\":{\"min\":null,\"max\":null,\"avg\":null,\"count\":0}}\n");
+    EXPECT_EQ(one.out, R"({"records":3,"from":1,"to":1,"temperature":{"min":21.625,"max":21.625,)"
+                       R"("avg":21.625,"count":1},"channel2":{"min":null,"max":null,"avg":null,)"
+                       R"("count":0}})"
+                       "\n");
 }
 
 TEST_F(OrvToolLog, InfoDescribesHeaderAndCutShortFiles) {
@@ -125,10 +124,11 @@ TEST_F(OrvToolLog, InfoDescribesHeaderAndCutShortFiles) {
 
     const ToolRun info = runTool({"info", cut});
     EXPECT_EQ(info.status, 0) << info.err;
-    EXPECT_EQ(info.out, "{\"records\":2,\"storedCount\":5,\"truncated\":true,\"interval\":2.5,"
-                        "\"start\":\"2004-12-31T09:00:00\",\"startDayNumber\":38352.375,"
-                        "\"temperatureUnit\":\"°F\",\"channel2Unit\":\"°F\","
-                        "\"channel2\":\"dewpoint\",\"text\":\"Quote\\\"12\",\"fileSize\":67}\n");
+    EXPECT_EQ(info.out, R"({"records":2,"storedCount":5,"truncated":true,"interval":2.5,)"
+                        R"("start":"2004-12-31T09:00:00","startDayNumber":38352.375,)"
+                        R"("temperatureUnit":"°F","channel2Unit":"°F","channel2":"dewpoint",)"
+                        R"("text":"Quote\"12","fileSize":67})"
+                        "\n");
 
     // The export of a dew-point file in °F names its own units.
     const ToolRun exported = runTool({"export", cut, "--lang", "eng"});
@@ -136,9 +136,8 @@ TEST_F(OrvToolLog, InfoDescribesHeaderAndCutShortFiles) {
                  "\r\n#Record Temperature(°F) DewPoint(°F)\r\n0 70 50\r\n");
 
     const ToolRun complete = runTool({"info", file_});
-    EXPECT_PRED2(test::contains, complete.out,
-                 "\"records\":3,\"storedCount\":3,\"truncated\":false");
-    EXPECT_PRED2(test::contains, complete.out, "\"text\":\"AB      \",\"fileSize\":71}");
+    EXPECT_PRED2(test::contains, complete.out, R"("records":3,"storedCount":3,"truncated":false)");
+    EXPECT_PRED2(test::contains, complete.out, R"("text":"AB      ","fileSize":71})");
 }
 
 TEST_F(OrvToolLog, BadFilesAndArgumentsAreRefusedClearly) {
