@@ -35,15 +35,18 @@ struct BenchFile {
 
 using Range = std::pair<std::int64_t, std::int64_t>;
 
-std::unique_ptr<unsigned char[]> readWhole(const std::filesystem::path& path, std::size_t& size) {
+// Opens the file and read()s all of it into the memory `allocate(size)` gives.
+template <typename Allocate>
+auto readWhole(const std::filesystem::path& path, std::size_t& size, Allocate allocate) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st {};
     ::fstat(fd, &st);
     size = static_cast<std::size_t>(st.st_size);
-    std::unique_ptr<unsigned char[]> buf(new unsigned char[size]);
+    auto buf = allocate(size);
+    unsigned char* p = &buf[0];
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::read(fd, buf.get() + done, size - done);
+        const ssize_t n = ::read(fd, p + done, size - done);
         if (n <= 0) {
             break;
         }
@@ -51,6 +54,12 @@ std::unique_ptr<unsigned char[]> readWhole(const std::filesystem::path& path, st
     }
     ::close(fd);
     return buf;
+}
+
+std::unique_ptr<unsigned char[]> readWhole(const std::filesystem::path& path, std::size_t& size) {
+    return readWhole(path, size, [](std::size_t n) {
+        return std::unique_ptr<unsigned char[]>(new unsigned char[n]);
+    });
 }
 
 void readFloor(benchmark::State& state, const BenchFile* f) {
@@ -65,25 +74,15 @@ void readFloor(benchmark::State& state, const BenchFile* f) {
 // stricter floor, without the page faults that the plain one pays.
 void readFloorHugePages(benchmark::State& state, const BenchFile* f) {
     for (auto _ : state) {
-        const int fd = ::open(f->path.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat st {};
-        ::fstat(fd, &st);
-        const auto size = static_cast<std::size_t>(st.st_size);
-        void* mem =
-            ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        ::madvise(mem, size, MADV_HUGEPAGE);
-        auto* buf = static_cast<unsigned char*>(mem);
-        std::size_t done = 0;
-        while (done < size) {
-            const ssize_t n = ::read(fd, buf + done, size - done);
-            if (n <= 0) {
-                break;
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        ::close(fd);
+        std::size_t size = 0;
+        auto* buf = readWhole(f->path, size, [](std::size_t n) {
+            void* mem =
+                ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            ::madvise(mem, n, MADV_HUGEPAGE);
+            return static_cast<unsigned char*>(mem);
+        });
         benchmark::DoNotOptimize(buf[size - 1]);
-        ::munmap(mem, size);
+        ::munmap(buf, size);
     }
 }
 
