@@ -9,8 +9,6 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 namespace orv {
 namespace {
 
@@ -165,45 +163,42 @@ TEST_F(LoggerFixture, AWriteFailureIsReportedOnceAndTheGridIsKept) {
     EXPECT_EQ(logger.onTimer(sample(25.0f, 50.0f)).messageTextId, 253);
 }
 
-TEST(DataLoggerTexts, StatusPanelsInBothLanguages) {
-    const std::tuple<bool, float, const char*> cases[] = {
-        {true, 90.0f, "Intervall(s): 1 Min 30s "},
-        {false, 6.5f, "Interval(s): 0 Min 6s "}, // whole seconds, halves to even
-    };
-    for (const auto& [german, interval, panel3] : cases) {
-        test::TempDir dir;
-        ManualClock clock(kStart);
-        const StringTable texts = test::textsIn(german ? "de" : "eng");
-        DataLogger logger(clock, texts);
-        EXPECT_EQ(logger.statusPanel2(),
-                  german ? " inaktiv (keine Datei geöffnet) " : " inactive (no open file) ");
-        logger.chooseFile(dir.file("f.dat").string(), false);
-        logger.setInterval(interval);
-        EXPECT_EQ(logger.statusPanel2(), german ? "inaktiv: f.dat" : "inactive: f.dat");
-        ASSERT_EQ(logger.start(sample(1.0f, 2.0f)).outcome, StartOutcome::Started);
-        EXPECT_EQ(logger.statusPanel2(), german ? "aktiv: f.dat" : "active: f.dat");
-        EXPECT_EQ(logger.statusPanel3(), panel3);
-        EXPECT_EQ(logger.recMark(), "  (Rec)");
-        logger.stop();
-        EXPECT_EQ(logger.statusPanel3(), "");
-        EXPECT_EQ(logger.recMark(), "");
-    }
-}
-
-TEST_F(LoggerFixture, CommandsFollowTheState) {
+TEST_F(LoggerFixture, CommandsAndStatusFollowTheState) {
     auto flags = [&] {
         const LoggerCommands c = logger.commands();
         return std::string{c.newFile ? 'N' : '-', c.start ? 'S' : '-', c.close ? 'C' : '-',
                            c.port ? 'P' : '-', c.displaySettings ? 'D' : '-'};
     };
     EXPECT_EQ(flags(), "N--PD");
-    startRecording(30.0f);
+    EXPECT_EQ(logger.statusPanel2(), " inaktiv (keine Datei geöffnet) ");
+    startRecording(90.0f);
     EXPECT_EQ(flags(), "--C--");
+    EXPECT_EQ(logger.statusPanel2(), "aktiv: rec.dat");
+    EXPECT_EQ(logger.statusPanel3(), "Intervall(s): 1 Min 30s ");
+    EXPECT_EQ(logger.recMark(), "  (Rec)");
     logger.stop();
     EXPECT_EQ(flags(), "NSC-D");
+    EXPECT_EQ(logger.statusPanel3(), "");
+    EXPECT_EQ(logger.recMark(), "");
     logger.stop();
     EXPECT_EQ(flags(), "N--PD");
     EXPECT_EQ(logger.start(sample(1.0f, 1.0f)).outcome, StartOutcome::NoFileChosen);
+}
+
+TEST(DataLoggerTexts, StatusPanelsInEnglish) {
+    test::TempDir dir;
+    ManualClock clock(kStart);
+    const StringTable english = test::textsIn("eng");
+    DataLogger logger(clock, english);
+    EXPECT_EQ(logger.statusPanel2(), " inactive (no open file) ");
+    logger.chooseFile(dir.file("f.dat").string(), false);
+    logger.setInterval(6.5f); // shown in whole seconds, halves to even
+    EXPECT_EQ(logger.statusPanel2(), "inactive: f.dat");
+    ASSERT_EQ(logger.start(sample(1.0f, 2.0f)).outcome, StartOutcome::Started);
+    EXPECT_EQ(logger.statusPanel2(), "active: f.dat");
+    EXPECT_EQ(logger.statusPanel3(), "Interval(s): 0 Min 6s ");
+    logger.stop();
+    EXPECT_EQ(logger.statusPanel2(), "finished logfile: f.dat 1 Frames");
 }
 
 } // namespace

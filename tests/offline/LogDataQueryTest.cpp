@@ -62,13 +62,14 @@ TEST(Reduction, MatchesBruteForceOnRandomViews) {
 }
 
 TEST(Reduction, ColumnsFollowTheRecordPositionsToASixteenthOfAColumn) {
-    const std::tuple<std::int64_t, std::int64_t, std::int64_t> cases[] = {{0, 2, 1920},
-                                                                          {0, 601, 600},
-                                                                          {3, 10, 3},
-                                                                          {77, 255 * 40, 40},
-                                                                          {77, 256 * 40, 40},
-                                                                          {0, 63'000'000, 1920},
-                                                                          {12345, 9'999'999, 1920}};
+    // first record, record count, columns
+    const std::int64_t cases[][3] = {{0, 2, 1920},
+                                     {0, 601, 600},
+                                     {3, 10, 3},
+                                     {77, 255 * 40, 40},
+                                     {77, 256 * 40, 40},
+                                     {0, 63'000'000, 1920},
+                                     {12345, 9'999'999, 1920}};
     for (const auto& [first, count, columns] : cases) {
         const long double perColumn = static_cast<long double>(count - 1) / columns;
         EXPECT_EQ(columnStart(first, count, columns, 0), first);
