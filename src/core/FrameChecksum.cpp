@@ -18,16 +18,21 @@ std::uint8_t frameChecksumForBody(std::string_view body) {
                                    : checksumOf(body.substr(body.empty() ? 0 : 1));
 }
 
-std::optional<std::string> buildFrame(std::string_view body, std::string_view terminator) {
-    if (isRefusedFrameLength(body.size() + 3)) {
-        return std::nullopt;
-    }
+std::string withChecksumDigits(std::string_view body, std::uint8_t checksum,
+                               std::string_view terminator) {
     char hex[3];
-    std::snprintf(hex, sizeof hex, "%02X", frameChecksumForBody(body));
+    std::snprintf(hex, sizeof hex, "%02X", checksum);
     std::string frame(body);
     frame += hex;
     frame += terminator;
     return frame;
+}
+
+std::optional<std::string> buildFrame(std::string_view body, std::string_view terminator) {
+    if (isRefusedFrameLength(body.size() + 3)) {
+        return std::nullopt;
+    }
+    return withChecksumDigits(body, frameChecksumForBody(body), terminator);
 }
 
 } // namespace orv

@@ -24,6 +24,10 @@ inline constexpr std::size_t kMaxLongFrame = 40;
 // checksum digits. The frame length is body.size() + 3.
 [[nodiscard]] std::uint8_t frameChecksumForBody(std::string_view body);
 
+// `body`, then `checksum` as two upper-case hex digits, then `terminator`.
+[[nodiscard]] std::string withChecksumDigits(std::string_view body, std::uint8_t checksum,
+                                             std::string_view terminator);
+
 // A complete frame for `body` with upper-case checksum digits and `terminator` ("\r" or "\r\n")
 // appended; nullopt when the resulting length is one the parser refuses.
 [[nodiscard]] std::optional<std::string> buildFrame(std::string_view body,

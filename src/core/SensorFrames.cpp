@@ -109,12 +109,7 @@ std::string buildSensorFrame(const SensorFrame& frame, std::string_view terminat
     if (frame.badChecksum) {
         checksum = static_cast<std::uint8_t>(checksum + 1);
     }
-    char hex[3];
-    std::snprintf(hex, sizeof hex, "%02X", checksum);
-    std::string out = body;
-    out += hex;
-    out += terminator;
-    return out;
+    return withChecksumDigits(body, checksum, terminator);
 }
 
 } // namespace orv

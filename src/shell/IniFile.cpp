@@ -1,5 +1,7 @@
 #include "shell/IniFile.h"
 
+#include "core/WriteAll.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -130,20 +132,6 @@ bool lastLineIsBlank(std::string_view text) {
     const std::size_t nl = body.rfind('\n');
     const std::string_view last = nl == npos ? body : body.substr(nl + 1);
     return trim(last).empty();
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "LogCommandSupport.h"
 
 #include "core/DayNumber.h"
+#include "core/WriteAll.h"
 
 #include <cctype>
 #include <cerrno>

@@ -4,10 +4,8 @@
 #include "core/DayNumber.h"
 #include "offline/LogLoader.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <unistd.h>
 
 namespace orv::tool {
 namespace {
@@ -95,20 +93,6 @@ std::string isoLocalTime(double dayNumber, bool millis) {
                            static_cast<int>(ms - secs * 1000));
     }
     return {buf, static_cast<std::size_t>(n)};
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t w = ::write(fd, bytes.data(), bytes.size());
-        if (w < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(w));
-    }
-    return true;
 }
 
 } // namespace orv::tool

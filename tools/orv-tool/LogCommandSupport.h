@@ -35,7 +35,4 @@ readLogCommandLine(std::string_view command, std::string_view usage,
 // second follow.
 [[nodiscard]] std::string isoLocalTime(double dayNumber, bool millis = false);
 
-// Writes the whole of `bytes` to `fd`; false (errno set) on failure.
-[[nodiscard]] bool writeAll(int fd, std::string_view bytes);
-
 } // namespace orv::tool
