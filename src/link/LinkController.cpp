@@ -6,11 +6,11 @@
 #include "link/PortSearch.h"
 #include "link/SerialPort.h"
 #include "link/TcpClient.h"
+#include "platform/QtLocaleFormat.h"
 #include "shell/ModMain.h"
 #include "shell/SettingsKeys.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 #include <QTime>
 
 namespace orv {
@@ -195,11 +195,7 @@ void LinkController::tmrTimeout_Timer() {
 QString LinkController::timeOfDayText() const {
     const CivilTime t = toCivil(app_.clock.now());
     const QLocale locale;
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    // The long format names the time zone; the time of day alone is wanted.
-    static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*"));
-    format.replace(zone, QStringLiteral(" "));
-    return locale.toString(QTime(t.hour, t.minute, t.second), format.trimmed());
+    return locale.toString(QTime(t.hour, t.minute, t.second), longTimeFormatWithoutZone(locale));
 }
 
 void LinkController::setStatus(const QString& text) {

@@ -1,10 +1,9 @@
 #include "link/PortChoice.h"
 
 #include "core/NumberReading.h"
+#include "shell/IniDecode.h"
 #include "shell/IniStore.h"
 #include "shell/SettingsKeys.h"
-
-#include <cmath>
 
 namespace orv {
 
@@ -37,37 +36,9 @@ PortChoice choosePort(std::string_view text) {
 }
 
 std::optional<std::int32_t> tcpPortFromText(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    double value = 0.0;
-    bool seenDigit = false;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        seenDigit = true;
-        value = value * 10.0 + (text[i] - '0');
-        if (value > 1e6) {
-            return std::nullopt;
-        }
-    }
-    if (i < text.size() && text[i] == '.') {
-        double scale = 0.1;
-        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-            seenDigit = true;
-            value += (text[i] - '0') * scale;
-            scale /= 10.0;
-        }
-    }
-    if (!seenDigit || negative) {
-        return std::nullopt;
-    }
-    // Halves go to the even neighbour, as the number conversion has always done.
-    const double rounded = std::nearbyint(value);
+    // A port is typed as digits: an exponent is not read, so "3e4" is port 3.
+    const double rounded =
+        ini::roundHalfEven(ini::leadingNumber(text.substr(0, text.find_first_of("eE"))));
     if (rounded < 1.0 || rounded > 65535.0) {
         return std::nullopt;
     }

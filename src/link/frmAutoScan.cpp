@@ -2,6 +2,7 @@
 
 #include "platform/Prompts.h"
 #include "platform/QtTcpClient.h"
+#include "platform/ScreenTwips.h"
 #include "shell/ModMain.h"
 
 #include <QHBoxLayout>
@@ -16,12 +17,9 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
 
 namespace orv {
 namespace {
-
-constexpr int kTwipsPerInch = 1440;
 
 enum Column { ColHost = 0, ColIp = 1, ColSerial = 2, ColPort = 3 };
 
@@ -98,7 +96,6 @@ void frmAutoScan::buildWindow() {
     grid_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     // Column widths are kept in twips; a column never gets narrower than what it must show.
-    const double pixelsPerTwip = logicalDpiX() / double(kTwipsPerInch);
     const QFontMetrics fm(grid_->font());
     const int pad =
         2 * grid_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid_) + 12;
@@ -108,8 +105,8 @@ void frmAutoScan::buildWindow() {
                                QStringLiteral("65535")};
     int total = 0;
     for (int c = 0; c < 4; ++c) {
-        const int w = std::max(static_cast<int>(std::lround(twips[c] * pixelsPerTwip)),
-                               fm.horizontalAdvance(widest[c]) + pad);
+        const int w =
+            std::max(twipsToPixels(twips[c], logicalDpiX()), fm.horizontalAdvance(widest[c]) + pad);
         grid_->setColumnWidth(c, w);
         total += w;
     }

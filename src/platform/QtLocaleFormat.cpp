@@ -23,12 +23,16 @@ std::string QtLocaleFormat::generalDate(double dayNumber) const {
     QString date = locale_.dateFormat(QLocale::ShortFormat);
     static const QRegularExpression shortYear(QStringLiteral("(?<!y)yy(?!y)"));
     date.replace(shortYear, QStringLiteral("yyyy"));
-    QString time = locale_.timeFormat(QLocale::LongFormat);
-    static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*"));
-    time.replace(zone, QStringLiteral(" "));
-    time = time.trimmed();
-    return (locale_.toString(dt.date(), date) + u' ' + locale_.toString(dt.time(), time))
+    return (locale_.toString(dt.date(), date) + u' ' +
+            locale_.toString(dt.time(), longTimeFormatWithoutZone(locale_)))
         .toStdString();
+}
+
+QString longTimeFormatWithoutZone(const QLocale& locale) {
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*"));
+    format.replace(zone, QStringLiteral(" "));
+    return format.trimmed();
 }
 
 } // namespace orv

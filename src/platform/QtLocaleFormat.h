@@ -22,4 +22,7 @@ private:
     QLocale locale_;
 };
 
+// The locale's long time format without its time zone: every time shown is local.
+[[nodiscard]] QString longTimeFormatWithoutZone(const QLocale& locale);
+
 } // namespace orv
