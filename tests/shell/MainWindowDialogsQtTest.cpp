@@ -19,14 +19,6 @@ namespace {
 using test::ShellProgram;
 using test::waitFor;
 
-void rejectSoon(QWidget* modal) {
-    QTimer::singleShot(30, modal, [modal] {
-        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-            dialog->reject();
-        }
-    });
-}
-
 TEST(MainWindowDialogs, InterfaceCommandPausesTheNoDataSupervision) {
     ShellProgram p("[Main]\nLanguage=eng\n");
     p.program->start();
@@ -37,7 +29,7 @@ TEST(MainWindowDialogs, InterfaceCommandPausesTheNoDataSupervision) {
     bool supervisedWhileOpen = true;
     test::ModalWatcher watcher(&p.window(), [&](QWidget* modal) {
         supervisedWhileOpen = link.tmrTimeout().isActive();
-        rejectSoon(modal);
+        test::rejectSoon(modal);
     });
     p.window().menus().mnuPort->trigger();
     ASSERT_EQ(watcher.seen.size(), 1u);
@@ -50,7 +42,7 @@ TEST(MainWindowDialogs, InterfaceCommandPausesTheNoDataSupervision) {
 TEST(MainWindowDialogs, PortNotSupportedIsReportedThenTheInterfaceDialogOpens) {
     ShellProgram p("[Main]\nLanguage=de\n");
     p.program->start();
-    test::ModalWatcher watcher(&p.window(), rejectSoon);
+    test::ModalWatcher watcher(&p.window(), test::rejectSoon);
     emit p.program->link.portNotSupported();
     ASSERT_EQ(p.prompts.asked.size(), 1u);
     EXPECT_EQ(p.prompts.asked[0].title, "Fehler");

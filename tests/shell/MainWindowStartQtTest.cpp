@@ -127,7 +127,7 @@ TEST(MainWindowStart, FirstRunInGermanShowsAboutBoxThenInterfaceDialogFirst) {
     // The about box must close by itself; the interface dialog is cancelled.
     test::ModalWatcher watcher(&p.window(), [](QWidget* modal) {
         if (modal->objectName() != "Splash") {
-            QTimer::singleShot(50, modal, [modal] { qobject_cast<QDialog*>(modal)->reject(); });
+            test::rejectSoon(modal);
         }
     });
     p.program->start();
@@ -160,7 +160,7 @@ TEST(MainWindowStart, FirstRunInEnglishAboutBoxClosesOnAKey) {
             splashCaption = modal->findChild<QPushButton*>("cmdWeb")->text();
             QTimer::singleShot(50, modal, [modal] { QTest::keyClick(modal, Qt::Key_Space); });
         } else {
-            QTimer::singleShot(50, modal, [modal] { qobject_cast<QDialog*>(modal)->reject(); });
+            test::rejectSoon(modal);
         }
     });
     QElapsedTimer clock;

@@ -11,6 +11,7 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLocale>
 #include <QTimer>
 
@@ -85,6 +86,15 @@ public:
     ScriptedPrompts prompts;
     std::unique_ptr<Program> program;
 };
+
+// Cancels a modal dialog once its own event loop runs.
+inline void rejectSoon(QWidget* modal) {
+    QTimer::singleShot(30, modal, [modal] {
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        }
+    });
+}
 
 // Watches for modal dialogs while the start sequence runs its own loops: records each one
 // (object name, and whether the main window was visible then) and lets `answer` deal with it.
