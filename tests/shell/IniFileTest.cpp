@@ -68,7 +68,7 @@ TEST(IniText, WriterChangesOnlyTheOneValue) {
 }
 
 TEST(IniText, ReaderFindsValues) {
-    // CR LF files and empty values are read back in every writer case above.
+    // Reading CR LF lines and empty values is checked by the writer cases above.
     struct Case {
         std::string text;
         const char* section;
