@@ -7,6 +7,8 @@
 
 #include <QSignalSpy>
 
+#include <tuple>
+
 namespace orv {
 namespace {
 
@@ -23,48 +25,27 @@ void chooseNetwork(LinkRig& rig, int port) {
     rig.link->startNetworkLink("127.0.0.1", port);
 }
 
-// The German texts of these lines are checked through the interface dialog.
-TEST(NetworkLink, ValuesArriveAndTheStatusLineFollows) {
-    Sim sensor;
-    ASSERT_TRUE(sensor.tcp(0, {"--temp", "21.0", "--rh", "50.0"}));
+// The whole story of the status line: initialised, refused, reconnected on every tick until the
+// sensor is up, data received, hidden again. Its German texts are checked through the dialog.
+TEST(NetworkLink, RefusedThenReconnectsOnEveryTickUntilTheSensorIsUp) {
+    const int port = test::freeLoopbackPort();
+    ASSERT_NE(port, 0);
     LinkRig rig;
     QSignalSpy visible(rig.link.get(), &LinkController::winsockVisibleChanged);
-    chooseNetwork(rig, sensor.port());
-    EXPECT_TRUE(rig.link->winsockVisible());
+    chooseNetwork(rig, port);
     ASSERT_EQ(visible.count(), 1);
     EXPECT_TRUE(visible.at(0).at(0).toBool());
     EXPECT_TRUE(rig.link->tmrWinsock().isActive());
     ASSERT_FALSE(rig.winsockTexts.empty());
     EXPECT_EQ(rig.winsockTexts.front(), "Winsock initialized");
 
-    const Measurement& m = rig.app.measurement;
-    ASSERT_TRUE(waitFor([&] { return m.txtTemp() == "21.0 °C"; }));
-    EXPECT_EQ(m.statusText(), "127.0.0.1 online");
-    EXPECT_EQ(m.txtRH(), "50.0 %");
-    EXPECT_TRUE(rig.link->tcpConnected());
-    EXPECT_EQ(rig.link->remoteHost(), "127.0.0.1");
-    EXPECT_EQ(rig.link->winsockText().toStdString(), "12:30:05 data received (127.0.0.1)")
-        << "locale time format differs";
-
-    rig.link->stopNetworkLink();
-    EXPECT_FALSE(rig.link->winsockVisible());
-    EXPECT_FALSE(rig.link->tmrWinsock().isActive());
-    EXPECT_FALSE(rig.link->tcpConnected());
-}
-
-TEST(NetworkLink, RefusedThenReconnectsOnEveryTickUntilTheSensorIsUp) {
-    const int port = test::freeLoopbackPort();
-    ASSERT_NE(port, 0);
-    LinkRig rig;
     const std::string refused = "Connection refused. Not connected.";
-    chooseNetwork(rig, port);
     ASSERT_TRUE(waitFor([&] { return rig.link->winsockText().toStdString() == refused; }));
     // The platform's description comes first, then the program's own text replaces it.
     ASSERT_GE(rig.winsockTexts.size(), 3U);
     const std::string description = rig.winsockTexts[rig.winsockTexts.size() - 2];
     EXPECT_NE(description, refused);
     EXPECT_FALSE(description.empty());
-
     ASSERT_TRUE(waitFor([&] { return rig.sawStatus("offline"); }, 2000));
     ASSERT_TRUE(waitFor(
         [&] { return std::count(rig.winsockTexts.begin(), rig.winsockTexts.end(), refused) >= 2; },
@@ -74,10 +55,18 @@ TEST(NetworkLink, RefusedThenReconnectsOnEveryTickUntilTheSensorIsUp) {
     EXPECT_TRUE(rig.prompts.asked.empty());
 
     Sim sensor;
-    ASSERT_TRUE(sensor.tcp(port));
+    ASSERT_TRUE(sensor.tcp(port, {"--temp", "21.0", "--rh", "50.0"}));
     const Measurement& m = rig.app.measurement;
-    ASSERT_TRUE(waitFor([&] { return m.statusText() == "127.0.0.1 online"; }, 3000));
-    EXPECT_NE(m.txtTemp(), "--.- °C");
+    ASSERT_TRUE(waitFor([&] { return m.txtTemp() == "21.0 °C"; }, 3000));
+    EXPECT_EQ(m.statusText(), "127.0.0.1 online");
+    EXPECT_EQ(m.txtRH(), "50.0 %");
+    EXPECT_EQ(rig.link->winsockText().toStdString(), "12:30:05 data received (127.0.0.1)")
+        << "locale time format differs";
+
+    rig.link->stopNetworkLink();
+    EXPECT_FALSE(rig.link->winsockVisible());
+    EXPECT_FALSE(rig.link->tmrWinsock().isActive());
+    EXPECT_FALSE(rig.link->tcpConnected());
 }
 
 TEST(NetworkLink, SilentSensorTimesOutAndIsReconnected) {
@@ -141,12 +130,8 @@ private:
 };
 
 TEST(NetworkLink, SocketErrorsShowTheirTextAndOnlyAnUnsupportedPortAsksForTheDialog) {
-    struct Case {
-        int number;
-        const char* shown;
-        bool dialog;
-    };
-    const Case cases[] = {
+    // Error number, the text shown at the end, whether the interface dialog is asked for.
+    const std::tuple<int, const char*, bool> cases[] = {
         {TcpClient::kErrNetworkDown, "Network Subsystem unreachable.", false},
         {TcpClient::kErrNetworkUnreachable, "Network not reachable.", false},
         {TcpClient::kErrConnectionRefused, "Connection refused. Not connected.", false},
@@ -154,18 +139,18 @@ TEST(NetworkLink, SocketErrorsShowTheirTextAndOnlyAnUnsupportedPortAsksForTheDia
         {TcpClient::kErrHostNotFound, "platform description", false},
         {TcpClient::kErrPortNotSupported, "platform description", true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.number);
+    for (const auto& [number, shown, dialog] : cases) {
+        SCOPED_TRACE(number);
         ScriptedTcpClient client;
         LinkRig rig({.tcp = &client});
-        QSignalSpy dialog(rig.link.get(), &LinkController::portNotSupported);
+        QSignalSpy dialogs(rig.link.get(), &LinkController::portNotSupported);
         rig.link->startNetworkLink("127.0.0.1", 31222);
         const int connects = client.connects;
         rig.winsockTexts.clear();
-        client.onError(c.number, "platform description");
+        client.onError(number, "platform description");
         EXPECT_EQ(rig.winsockTexts.front(), "platform description");
-        EXPECT_EQ(rig.link->winsockText().toStdString(), c.shown);
-        EXPECT_EQ(dialog.count(), c.dialog ? 1 : 0);
+        EXPECT_EQ(rig.link->winsockText().toStdString(), shown);
+        EXPECT_EQ(dialogs.count(), dialog ? 1 : 0);
         // Errors never reconnect by themselves; the timers do.
         EXPECT_EQ(client.connects, connects);
     }

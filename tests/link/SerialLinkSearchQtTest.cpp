@@ -8,6 +8,7 @@
 
 #include <map>
 #include <numeric>
+#include <tuple>
 
 namespace orv {
 namespace {
@@ -143,24 +144,20 @@ TEST_F(SerialLinkSearch, TriesPortsInOrderAndStopsOnTheFirstGoodFrame) {
 }
 
 TEST_F(SerialLinkSearch, ExclusionListNamesWholePortNumbers) {
-    struct Case {
-        const char* PortTest;
-        std::vector<int> excluded;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::vector<int>> cases[] = {
         {"!", {}},           {"!13!", {13}}, {"!1!", {1}},   {"!3!7!", {3, 7}},
         {"!16!1!", {1, 16}}, {"!3", {3}},    {"!03!x!", {}}, {"!!2!!", {2}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.PortTest);
+    for (const auto& [PortTest, excluded] : cases) {
+        SCOPED_TRACE(PortTest);
         LinkRig rig;
-        writeSetting(rig.ini, keys::GeneralPortTest, c.PortTest);
+        writeSetting(rig.ini, keys::GeneralPortTest, PortTest);
         writeSetting(rig.ini, keys::GeneralSerialPort, std::int16_t{7});
         rig.app.PortCancel = true;
         EXPECT_FALSE(rig.runPortTest());
         std::vector<int> expected;
         for (int n = 1; n <= 16; ++n) {
-            if (std::find(c.excluded.begin(), c.excluded.end(), n) == c.excluded.end()) {
+            if (std::find(excluded.begin(), excluded.end(), n) == excluded.end()) {
                 expected.push_back(n);
             }
         }
@@ -172,7 +169,7 @@ TEST_F(SerialLinkSearch, ExclusionListNamesWholePortNumbers) {
         EXPECT_TRUE(rig.link->tmrTimeout().isActive());
         EXPECT_FALSE(rig.app.PortCancel);
         EXPECT_EQ(readSetting(rig.ini, keys::GeneralSerialPort), 7);
-        EXPECT_EQ(readSetting(rig.ini, keys::GeneralPortTest), c.PortTest);
+        EXPECT_EQ(readSetting(rig.ini, keys::GeneralPortTest), PortTest);
     }
 }
 

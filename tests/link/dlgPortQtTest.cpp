@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 
+#include <tuple>
+
 namespace orv {
 namespace {
 
@@ -17,17 +19,18 @@ using test::waitFor;
 
 class InterfaceDialogTest : public ::testing::Test {
 protected:
-    std::unique_ptr<dlgPort> makeDialog() {
+    // The dialog, shown; its scan probes 127.0.0.x and finds no host names.
+    std::unique_ptr<dlgPort> showDialog() {
         auto dlg =
             std::make_unique<dlgPort>(app, link, prompts, [] { return std::string("127.0.0.1"); });
-        dlg->setScanOptions({.checkMs = 20,
-                             .tickMs = 25,
-                             .silentHostMs = 300,
-                             .lookupHost = [](const QString&, QObject* context,
-                                              std::function<void(const QString&)> done) {
-                                 QTimer::singleShot(0, context,
-                                                    [done = std::move(done)] { done(QString()); });
-                             }});
+        dlg->setScanOptions(
+            {.checkMs = 20,
+             .tickMs = 25,
+             .silentHostMs = 300,
+             .lookupHost = [](const QString&, QObject*, std::function<void(const QString&)> done) {
+                 done(QString());
+             }});
+        dlg->show();
         return dlg;
     }
 
@@ -67,8 +70,7 @@ protected:
 };
 
 TEST_F(InterfaceDialogTest, NoPortsShowDashAndOkOnlyBeeps) {
-    auto dlg = makeDialog();
-    dlg->show();
+    auto dlg = showDialog();
     EXPECT_EQ(dlg->cboPort().currentText(), "-");
     EXPECT_TRUE(listedPorts(dlg->cboPort()).empty());
     EXPECT_TRUE(dlg->Option1(0).isChecked());
@@ -88,8 +90,7 @@ TEST_F(InterfaceDialogSerialTest, PortListShowsDevicesHonoursPortTestAndIsRebuil
     const QString six = rig.ptyPort(6).deviceA();
     ASSERT_TRUE(rig.ini.WriteIniBool("General", "PortTest5", false));
 
-    auto dlg = makeDialog();
-    dlg->show();
+    auto dlg = showDialog();
     activate(*dlg);
     activate(*dlg);
     const std::vector<std::string> expected = {"auto", "Com2", "Com6"};
@@ -121,8 +122,7 @@ TEST_F(InterfaceDialogSerialTest, ChosenPortIsOpenedOrReported) {
         app.setLinkMode(1);
         link.startNetworkLink("127.0.0.1", 9);
         prompts.asked.clear();
-        auto dlg = makeDialog();
-        dlg->show();
+        auto dlg = showDialog();
         EXPECT_TRUE(dlg->Option1(1).isChecked());
         dlg->Option1(0).click();
         dlg->cboPort().setEditText(QString::fromLatin1(choice));
@@ -162,23 +162,19 @@ TEST_F(InterfaceDialogSerialTest, NetworkChoiceIsCheckedThenConnectsAndStoresPor
     ASSERT_GT(port, 32767);
     test::Sim sensor;
     ASSERT_TRUE(sensor.tcp(port));
-    auto dlg = makeDialog();
-    dlg->show();
+    auto dlg = showDialog();
     dlg->Option1(1).click();
     EXPECT_FALSE(dlg->cboPort().isEnabled());
-    struct Case {
-        const char* host;
-        const char* port;
-    };
-    const Case cases[] = {{"127.0.0.1", "70000"}, {"127.0.0.1", "0"}, {"127.0.0.1", "abc"},
-                          {"bad host", "31222"},  {"", "31222"},      {"192.168.1.300", "31222"},
-                          {"127.0.0.1", "-5"}};
-    for (const auto& c : cases) {
+    const std::tuple<const char*, const char*> cases[] = {
+        {"127.0.0.1", "70000"}, {"127.0.0.1", "0"}, {"127.0.0.1", "abc"},
+        {"bad host", "31222"},  {"", "31222"},      {"192.168.1.300", "31222"},
+        {"127.0.0.1", "-5"}};
+    for (const auto& [host, portText] : cases) {
         prompts.asked.clear();
-        dlg->txtRemIP().setText(QString::fromLatin1(c.host));
-        dlg->txtPort().setText(QString::fromLatin1(c.port));
+        dlg->txtRemIP().setText(QString::fromLatin1(host));
+        dlg->txtPort().setText(QString::fromLatin1(portText));
         QTest::mouseClick(&dlg->OKButton(), Qt::LeftButton);
-        ASSERT_EQ(prompts.asked.size(), 1u) << c.host << ":" << c.port;
+        ASSERT_EQ(prompts.asked.size(), 1u) << host << ":" << portText;
         EXPECT_EQ(prompts.asked[0].text, "IP-Adresse ist ungültig oder Port 31222 ist belegt.");
         EXPECT_EQ(prompts.asked[0].title, "Fehler");
         EXPECT_EQ(prompts.asked[0].icon, Prompts::Icon::Exclamation);
@@ -215,8 +211,7 @@ TEST_F(InterfaceDialogSerialTest, AutoRunsTheSearchAndStoresTheFoundPort) {
     rig.ptyPort(3);
     test::Sim sensor;
     ASSERT_TRUE(sensor.serial(rig.ptyPort(4).deviceB()));
-    auto dlg = makeDialog();
-    dlg->show();
+    auto dlg = showDialog();
     ASSERT_EQ(dlg->cboPort().currentText(), "auto");
     QSignalSpy finished(dlg.get(), &QDialog::finished);
     QTest::mouseClick(&dlg->OKButton(), Qt::LeftButton);
@@ -264,8 +259,7 @@ TEST_F(InterfaceDialogSerialTest, OkAndCancelWhileASearchRuns) {
         if (c.startupSearch) {
             link.PortTest();
         }
-        auto dlg = makeDialog();
-        dlg->show();
+        auto dlg = showDialog();
         dlg->cboPort().setEditText(QString::fromLatin1(c.choice));
         QSignalSpy finished(dlg.get(), &QDialog::finished);
         for (const Action a : c.actions) {
@@ -289,27 +283,14 @@ TEST_F(InterfaceDialogSerialTest, OkAndCancelWhileASearchRuns) {
     }
 }
 
-TEST_F(InterfaceDialogTest, CloseWaitsForTheScanTeardown) {
-    auto dlg = makeDialog();
-    dlg->show();
-    QSignalSpy finished(dlg.get(), &QDialog::finished);
-    app.ScanIdle = false; // a scan window is closing its sockets
-    QTest::mouseClick(&dlg->CancelButton(), Qt::LeftButton);
-    QTest::qWait(30);
-    EXPECT_TRUE(dlg->isVisible());
-    EXPECT_EQ(finished.count(), 0);
-    app.ScanIdle = true;
-    ASSERT_TRUE(finished.wait(2000));
-    EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Rejected);
-}
-
-TEST_F(InterfaceDialogTest, ScanFillsTheAddressField) {
+// The scan fills the address field; the dialog does not finish closing while a scan window is
+// still closing its sockets.
+TEST_F(InterfaceDialogTest, ScanFillsTheAddressFieldAndCloseWaitsForItsTeardown) {
     const quint16 port = test::freeLoopbackPort();
     test::Sim sensor;
     ASSERT_TRUE(sensor.tcp(port, {}, QStringLiteral("127.0.0.5")));
     app.setLinkMode(1);
-    auto dlg = makeDialog();
-    dlg->show();
+    auto dlg = showDialog();
 
     dlg->txtPort().setText(QStringLiteral("99999"));
     QTest::mouseClick(&dlg->cmdScan(), Qt::LeftButton);
@@ -332,30 +313,35 @@ TEST_F(InterfaceDialogTest, ScanFillsTheAddressField) {
     ASSERT_TRUE(waitFor([&] { return scan.isNull(); }));
     EXPECT_TRUE(app.ScanIdle);
     EXPECT_TRUE(dlg->isVisible());
+
+    QSignalSpy finished(dlg.get(), &QDialog::finished);
+    app.ScanIdle = false; // as while a scan window closes its sockets
+    QTest::mouseClick(&dlg->CancelButton(), Qt::LeftButton);
+    QTest::qWait(30);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(finished.count(), 0);
+    app.ScanIdle = true;
+    ASSERT_TRUE(finished.wait(2000));
+    EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Rejected);
 }
 
 TEST_F(InterfaceDialogTest, TextsFollowTheLanguageAndFit) {
-    struct Case {
-        const char* language;
-        const char* caption;
-        const char* cancel;
-    };
-    const Case cases[] = {{"de", "Schnittstelle", "Abbrechen"}, {"eng", "Interface", "Cancel"}};
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"de", "Schnittstelle", "Abbrechen"}, {"eng", "Interface", "Cancel"}};
     if (test::socatAvailable()) {
         rig.ptyPort(5); // a listed port with its device
     }
-    for (const auto& c : cases) {
-        rig.strings.selectLanguage(c.language);
-        app.Language = c.language;
+    for (const auto& [language, caption, cancel] : cases) {
+        rig.strings.selectLanguage(language);
+        app.Language = language;
         app.RemoteIP = "192.168.100.200";
         app.setLinkMode(1);
-        auto dlg = makeDialog();
-        dlg->show();
-        EXPECT_EQ(dlg->windowTitle().toStdString(), c.caption);
-        EXPECT_EQ(dlg->Frame1().title().toStdString(), c.caption);
-        EXPECT_EQ(dlg->CancelButton().text().toStdString(), c.cancel);
+        auto dlg = showDialog();
+        EXPECT_EQ(dlg->windowTitle().toStdString(), caption);
+        EXPECT_EQ(dlg->Frame1().title().toStdString(), caption);
+        EXPECT_EQ(dlg->CancelButton().text().toStdString(), cancel);
         EXPECT_EQ(dlg->OKButton().text(), "OK");
-        EXPECT_EQ(test::clippedTexts(*dlg), std::vector<std::string>{}) << c.language;
+        EXPECT_EQ(test::clippedTexts(*dlg), std::vector<std::string>{}) << language;
         // A chosen port shows whole, device included.
         QComboBox& box = dlg->cboPort();
         for (int i = 0; i < box.count(); ++i) {
@@ -368,7 +354,7 @@ TEST_F(InterfaceDialogTest, TextsFollowTheLanguageAndFit) {
         const QString address = dlg->txtRemIP().text();
         EXPECT_GE(dlg->txtRemIP().contentsRect().width(),
                   dlg->txtRemIP().fontMetrics().horizontalAdvance(address));
-        test::saveScreenshot(*dlg, QStringLiteral("dlgPort-%1.png").arg(c.language));
+        test::saveScreenshot(*dlg, QStringLiteral("dlgPort-%1.png").arg(language));
     }
 }
 

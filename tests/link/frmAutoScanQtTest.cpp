@@ -10,6 +10,7 @@
 #include <QTableWidget>
 
 #include <map>
+#include <tuple>
 
 namespace orv {
 namespace {
@@ -17,25 +18,16 @@ namespace {
 using test::LoopbackHost;
 using test::waitFor;
 
-// Reverse lookups answered by the test: either at once from a table, or held until the test
-// releases them. The system resolver is never asked, so no query leaves the machine.
+// Reverse lookups answered from a table when the test releases them. The system resolver is never
+// asked, so no query leaves the machine.
 struct FakeResolver {
     std::map<QString, QString> names;
-    bool hold = false;
     std::vector<std::pair<QString, std::function<void(const QString&)>>> held;
-    int asked = 0;
 
     HostLookup lookup() {
-        return
-            [this](const QString& ip, QObject* context, std::function<void(const QString&)> done) {
-                ++asked;
-                if (hold) {
-                    held.emplace_back(ip, std::move(done));
-                    return;
-                }
-                QTimer::singleShot(0, context,
-                                   [done = std::move(done), name = names[ip]] { done(name); });
-            };
+        return [this](const QString& ip, QObject*, std::function<void(const QString&)> done) {
+            held.emplace_back(ip, std::move(done));
+        };
     }
     void releaseAll() {
         for (auto& [ip, done] : held) {
@@ -77,12 +69,8 @@ protected:
     }
 
     static int rowOf(QTableWidget& grid, const QString& ip) {
-        for (int r = 0; r < grid.rowCount(); ++r) {
-            if (grid.item(r, 1) && grid.item(r, 1)->text() == ip) {
-                return r;
-            }
-        }
-        return -1;
+        const auto items = grid.findItems(ip, Qt::MatchExactly);
+        return items.isEmpty() ? -1 : items.front()->row();
     }
 
     static void doubleClickRow(QTableWidget& grid, int row) {
@@ -101,19 +89,17 @@ protected:
 };
 
 // Both sensors are listed with serial number, port and host name; a host that connects but never
-// answers is closed when its time is up; the sweep ends at .253; the results fit the window.
+// answers is closed when its time is up; the sweep ends at .253; the progress dots cycle; the
+// results fit the window.
 TEST_F(ScanTest, FindsBothSensorsClosesTheSilentHostAndFitsInBothLanguages) {
     ASSERT_TRUE(startSensors());
-    struct Case {
-        const char* language;
-        const char* info;
-        const char* close;
-    };
-    const Case cases[] = {{"de", "Übernehmen der Daten mit Doppelklick in die Tabelle", "&Beenden"},
-                          {"eng", "Doubleclick in table to choose data", "&Quit"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.language);
-        state_ = std::make_unique<test::AppState>(c.language);
+    const std::tuple<std::string, const char*, const char*, QString> cases[] = {
+        {"de", "Übernehmen der Daten mit Doppelklick in die Tabelle", "&Beenden",
+         "Scanne Netzwerk "},
+        {"eng", "Doubleclick in table to choose data", "&Quit", "network scan "}};
+    for (const auto& [language, info, close, progress] : cases) {
+        SCOPED_TRACE(language);
+        state_ = std::make_unique<test::AppState>(language);
         LoopbackHost silent;
         LoopbackHost last;
         LoopbackHost beyond;
@@ -122,11 +108,19 @@ TEST_F(ScanTest, FindsBothSensorsClosesTheSilentHostAndFitsInBothLanguages) {
         ASSERT_TRUE(
             beyond.listen(QStringLiteral("127.0.0.254"), port_, LoopbackHost::Mode::HangUp));
 
-        auto scan = makeScan();
+        auto scan = makeScan(600);
+        std::vector<int> dots; // at each progress tick
+        QObject::connect(&scan->tmrTick(), &QTimer::timeout, scan.get(), [&] {
+            const QString text = scan->lblInfo().text();
+            if (text.startsWith(progress)) {
+                dots.push_back(static_cast<int>(text.size() - progress.size()));
+                EXPECT_EQ(text.mid(progress.size()), QString(dots.back(), QLatin1Char('.')));
+            }
+        });
         EXPECT_EQ(scan->NetPrefix(), "127.0.0.");
         EXPECT_EQ(scan->windowTitle(), "Network Scan");
-        EXPECT_EQ(scan->lblScanInfo().text().toStdString(), c.info);
-        EXPECT_EQ(scan->Command2().text().toStdString(), c.close);
+        EXPECT_EQ(scan->lblScanInfo().text().toStdString(), info);
+        EXPECT_EQ(scan->Command2().text().toStdString(), close);
         QElapsedTimer clock;
         clock.start();
         ASSERT_TRUE(runToEnd(*scan));
@@ -134,26 +128,26 @@ TEST_F(ScanTest, FindsBothSensorsClosesTheSilentHostAndFitsInBothLanguages) {
         EXPECT_EQ(scan->FoundCount(), 2);
         QTableWidget& grid = scan->Grid();
         ASSERT_EQ(grid.rowCount(), 2);
-        ASSERT_TRUE(
-            waitFor([&] { return !grid.item(rowOf(grid, "127.0.0.9"), 0)->text().isEmpty(); }));
-        struct Expected {
-            const char* ip;
-            const char* serial;
-            const char* host;
-        };
-        const Expected rows[] = {{"127.0.0.5", "SENSOR05", "sensor-five.lab.example"},
-                                 {"127.0.0.9", "SENSOR09", "<nicht verfügbar>"}};
-        for (const auto& e : rows) {
-            const int r = rowOf(grid, QString::fromUtf8(e.ip));
-            ASSERT_GE(r, 0) << e.ip;
-            EXPECT_EQ(grid.item(r, 2)->text().toStdString(), e.serial);
+        EXPECT_EQ(resolver_.held.size(), 2u); // also the sensor found in the last ticks
+        resolver_.releaseAll();
+        const std::tuple<const char*, const char*, const char*> rows[] = {
+            {"127.0.0.5", "SENSOR05", "sensor-five.lab.example"},
+            {"127.0.0.9", "SENSOR09", "<nicht verfügbar>"}};
+        for (const auto& [ip, serial, host] : rows) {
+            const int r = rowOf(grid, QString::fromUtf8(ip));
+            ASSERT_GE(r, 0) << ip;
+            EXPECT_EQ(grid.item(r, 2)->text().toStdString(), serial);
             EXPECT_EQ(grid.item(r, 3)->text().toInt(), port_);
-            EXPECT_EQ(grid.item(r, 0)->text().toStdString(), e.host);
+            EXPECT_EQ(grid.item(r, 0)->text().toStdString(), host);
         }
 
         EXPECT_EQ(silent.accepted(), 1);
         EXPECT_TRUE(waitFor([&] { return silent.closedByPeer() == 1; }, 2000));
-        EXPECT_GE(clock.elapsed(), 400);
+        EXPECT_GE(clock.elapsed(), 600);
+        ASSERT_GE(dots.size(), 11u);
+        for (std::size_t i = 0; i < dots.size(); ++i) {
+            EXPECT_EQ(dots[i], static_cast<int>(i % 9) + 1) << i;
+        }
         EXPECT_EQ(last.accepted(), 1);
         EXPECT_EQ(beyond.accepted(), 0);
         EXPECT_EQ(scan->Label2().text(), "127.0.0.253");
@@ -176,22 +170,17 @@ TEST_F(ScanTest, FindsBothSensorsClosesTheSilentHostAndFitsInBothLanguages) {
             }
         }
         EXPECT_LE(grid.horizontalHeader()->length(), grid.viewport()->width());
-        scan->lblInfo().setText(c.language == std::string("de") ? "Scanne Netzwerk ....."
-                                                                : "network scan .....");
-        test::saveScreenshot(*scan, QStringLiteral("frmAutoScan-%1.png").arg(c.language));
+        scan->lblInfo().setText(language == "de" ? "Scanne Netzwerk ....." : "network scan .....");
+        test::saveScreenshot(*scan, QString::fromStdString("frmAutoScan-" + language + ".png"));
     }
 }
 
 TEST_F(ScanTest, NothingFoundShowsOneMessageInTheCurrentLanguage) {
-    struct Case {
-        const char* language;
-        const char* local;
-        std::string text;
-    };
     const std::string port = std::to_string(port_);
     const std::string english =
         "No sensors are found on port " + port + "Please check network connection.";
-    const Case cases[] = {
+    // Language, our own address, the message.
+    const std::tuple<const char*, const char*, std::string> cases[] = {
         {"de", "127.0.0.1",
          "Es wurde keine Sensoren im Netzwerk auf Port " + port +
              " gefunden. Prüfen Sie, ob eine Netzwerkverbindung besteht und wiederholen Sie den "
@@ -200,15 +189,15 @@ TEST_F(ScanTest, NothingFoundShowsOneMessageInTheCurrentLanguage) {
         // No IPv4 address of our own: nothing to sweep, the same message at once.
         {"eng", "", english},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.language) + " " + c.local);
-        state_ = std::make_unique<test::AppState>(c.language);
-        auto scan = makeScan(400, c.local);
+    for (const auto& [language, local, text] : cases) {
+        SCOPED_TRACE(std::string(language) + " " + local);
+        state_ = std::make_unique<test::AppState>(language);
+        auto scan = makeScan(400, local);
         ASSERT_TRUE(runToEnd(*scan));
         QTest::qWait(60); // a second end-of-scan message would come with the next ticks
         const auto& asked = state_->prompts.asked;
         ASSERT_EQ(asked.size(), 1u);
-        EXPECT_EQ(asked[0].text, c.text);
+        EXPECT_EQ(asked[0].text, text);
         EXPECT_EQ(asked[0].buttons, Prompts::Buttons::Ok);
         EXPECT_FALSE(scan->tmrCheck().isActive());
         EXPECT_FALSE(scan->tmrTick().isActive());
@@ -217,23 +206,25 @@ TEST_F(ScanTest, NothingFoundShowsOneMessageInTheCurrentLanguage) {
     }
 }
 
-TEST_F(ScanTest, DoubleClickAdoptsNameOrAddress) {
+// Rows are adopted while the scan still runs (a name not known yet adopts the address); closing
+// then tears down every socket, also the one the silent host holds, and reports nothing.
+TEST_F(ScanTest, DoubleClickAdoptsNameOrAddressAndClosingTearsDownEverySocket) {
     ASSERT_TRUE(startSensors());
-    resolver_.hold = true; // names arrive only when the test releases them
-    auto scan = makeScan();
-    ASSERT_TRUE(runToEnd(*scan));
+    LoopbackHost silent;
+    ASSERT_TRUE(silent.listen(QStringLiteral("127.0.0.7"), port_, LoopbackHost::Mode::Silent));
+    auto scan = makeScan(60000);
+    QSignalSpy finished(scan.get(), &frmAutoScan::scanFinished);
+    scan->show();
+    ASSERT_TRUE(waitFor([&] { return silent.accepted() == 1 && scan->FoundCount() == 2; }));
     QTableWidget& grid = scan->Grid();
     const int five = rowOf(grid, QStringLiteral("127.0.0.5"));
     const int nine = rowOf(grid, QStringLiteral("127.0.0.9"));
     ASSERT_GE(five, 0);
     ASSERT_GE(nine, 0);
-    EXPECT_EQ(resolver_.asked, 2); // also the sensor found in the last ticks gets its lookup
 
-    // Name not known yet: the address is adopted, not an empty name.
     field_.setText(QStringLiteral("old"));
     doubleClickRow(grid, five);
     EXPECT_EQ(field_.text(), "127.0.0.5");
-
     resolver_.releaseAll();
     EXPECT_EQ(grid.item(five, 0)->text(), "sensor-five.lab.example");
     EXPECT_EQ(grid.item(nine, 0)->text(), "<nicht verfügbar>");
@@ -241,7 +232,6 @@ TEST_F(ScanTest, DoubleClickAdoptsNameOrAddress) {
     EXPECT_EQ(field_.text(), "sensor-five");
     doubleClickRow(grid, nine);
     EXPECT_EQ(field_.text(), "127.0.0.9");
-
     // The header row is no result.
     field_.setText(QStringLiteral("unchanged"));
     QHeaderView* header = grid.horizontalHeader();
@@ -249,39 +239,9 @@ TEST_F(ScanTest, DoubleClickAdoptsNameOrAddress) {
                        QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
     EXPECT_EQ(field_.text(), "unchanged");
     EXPECT_TRUE(scan->isVisible()); // adopting keeps the window open
-}
 
-TEST_F(ScanTest, ProgressDotsCycleWhileScanning) {
-    LoopbackHost silent;
-    ASSERT_TRUE(silent.listen(QStringLiteral("127.0.0.7"), port_, LoopbackHost::Mode::Silent));
-    auto scan = makeScan(600);
-    std::vector<int> dots;
-    QObject::connect(&scan->tmrTick(), &QTimer::timeout, scan.get(), [&] {
-        const QString text = scan->lblInfo().text();
-        if (text.startsWith(QStringLiteral("Scanne Netzwerk "))) {
-            dots.push_back(static_cast<int>(text.size() - 16));
-            EXPECT_EQ(text.mid(16), QString(dots.back(), QLatin1Char('.')));
-        }
-    });
-    ASSERT_TRUE(runToEnd(*scan));
-    ASSERT_GE(dots.size(), 11u);
-    for (std::size_t i = 0; i < dots.size(); ++i) {
-        EXPECT_EQ(dots[i], static_cast<int>(i % 9) + 1) << i;
-    }
-}
-
-TEST_F(ScanTest, ClosingTearsDownEverySocket) {
-    ASSERT_TRUE(startSensors());
-    LoopbackHost silent;
-    ASSERT_TRUE(silent.listen(QStringLiteral("127.0.0.7"), port_, LoopbackHost::Mode::Silent));
-    auto scan = makeScan(60000);
-    QSignalSpy finished(scan.get(), &frmAutoScan::scanFinished);
-    scan->show();
-    // Close while the silent host still holds its probe.
-    ASSERT_TRUE(waitFor([&] { return silent.accepted() == 1 && scan->FoundCount() == 2; }));
     EXPECT_GT(scan->socketCount(), 0);
     QTest::mouseClick(&scan->Command2(), Qt::LeftButton);
-
     EXPECT_FALSE(scan->isVisible());
     EXPECT_TRUE(state_->app.ScanIdle);
     EXPECT_EQ(scan->socketCount(), 0);
