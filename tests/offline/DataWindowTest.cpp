@@ -36,19 +36,10 @@ TEST(DataWindow, CaptionsFollowChannelUnitsAndLanguage) {
 }
 
 TEST(DataWindow, StatisticsCoverBothMarkersAndSkipGaps) {
-    // Records 10..14 with a gap at 12 and the extremes on the marker records themselves.
-    std::vector<float> temp(20, 0.0F);
-    std::vector<float> ch2(20, 50.0F);
-    temp[10] = 10.0F;
-    temp[11] = 20.0F;
-    temp[12] = kNaN;
-    temp[13] = 21.0F;
-    temp[14] = 30.5F;
-    ch2[14] = kNaN;
-    ch2[10] = 40.04F;
-    const LogData log = makeLog(temp, ch2);
-
-    const MarkerStatistics s = markerStatistics(log, RecordSpan{10, 14});
+    // Records 1..5 with a gap at 3 and the extremes on the marker records themselves.
+    const LogData log =
+        makeLog({0, 10, 20, kNaN, 21, 30.5F, 0}, {50, 40.04F, 50, 50, 50, kNaN, 50});
+    const MarkerStatistics s = markerStatistics(log, RecordSpan{1, 5});
     EXPECT_EQ(s.temperature.count, 4);
     const StatisticsReadout text = statisticsReadout(s, GermanFormat());
     EXPECT_EQ(text.tempMax, "30,5");
@@ -61,8 +52,7 @@ TEST(DataWindow, StatisticsCoverBothMarkersAndSkipGaps) {
     // Both markers on record 0: a real range of one record.
     EXPECT_EQ(statisticsReadout(markerStatistics(log, {0, 0}), EnglishFormat()).tempAverage, "0");
     // Only gaps: nothing to show.
-    const StatisticsReadout gap =
-        statisticsReadout(markerStatistics(log, {12, 12}), EnglishFormat());
+    const StatisticsReadout gap = statisticsReadout(markerStatistics(log, {3, 3}), EnglishFormat());
     EXPECT_EQ(gap.tempMax, "NaN");
     EXPECT_EQ(gap.tempAverage, "NaN");
 }
