@@ -226,18 +226,11 @@ private:
 inline std::vector<std::string> clippedTexts(QWidget& window) {
     std::vector<std::string> clipped;
     for (QWidget* w : window.findChildren<QWidget*>()) {
-        QString text;
-        if (auto* label = qobject_cast<QLabel*>(w)) {
-            text = label->text();
-        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-            text = button->text();
-        } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
-            text = group->title();
-        } else {
-            continue;
-        }
-        if (w->isVisible() && w->width() < w->minimumSizeHint().width()) {
-            clipped.push_back(w->objectName().toStdString() + ": " + text.toStdString());
+        const bool group = qobject_cast<QGroupBox*>(w) != nullptr;
+        const bool texty = group || qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w);
+        if (texty && w->isVisible() && w->width() < w->minimumSizeHint().width()) {
+            clipped.push_back(w->objectName().toStdString() + ": " +
+                              w->property(group ? "title" : "text").toString().toStdString());
         }
     }
     return clipped;

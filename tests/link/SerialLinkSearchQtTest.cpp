@@ -7,7 +7,6 @@
 #include <QSerialPort>
 
 #include <map>
-#include <numeric>
 #include <tuple>
 
 namespace orv {
@@ -46,6 +45,7 @@ std::vector<int> portsWithStatus(const LinkRig& rig, const std::string& prefix,
     }
     return ports;
 }
+const std::vector<int> kAllPorts = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 const std::string kCheck = "check... (COM ";
 const std::string kSearch = "searching... (COM ";
 
@@ -102,10 +102,9 @@ TEST_F(SerialLinkSearch, TriesPortsInOrderAndStopsOnTheFirstGoodFrame) {
         EXPECT_EQ(rig.finished, std::vector<bool>{c.found});
         EXPECT_EQ(rig.busy, (std::vector<bool>{true, false}));
         // The marker names the port while it is open: a crash right there leaves it behind.
-        std::vector<int> all(16), checkMarks, searchMarks;
-        std::iota(all.begin(), all.end(), 1);
-        EXPECT_EQ(portsWithStatus(rig, kCheck, &checkMarks), all);
-        EXPECT_EQ(checkMarks, all);
+        std::vector<int> checkMarks, searchMarks;
+        EXPECT_EQ(portsWithStatus(rig, kCheck, &checkMarks), kAllPorts);
+        EXPECT_EQ(checkMarks, kAllPorts);
         EXPECT_EQ(portsWithStatus(rig, kSearch, &searchMarks), c.order);
         EXPECT_EQ(searchMarks, c.order);
         EXPECT_EQ(readSetting(rig.ini, keys::GeneralCrashPort), 0);
@@ -155,12 +154,8 @@ TEST_F(SerialLinkSearch, ExclusionListNamesWholePortNumbers) {
         writeSetting(rig.ini, keys::GeneralSerialPort, std::int16_t{7});
         rig.app.PortCancel = true;
         EXPECT_FALSE(rig.runPortTest());
-        std::vector<int> expected;
-        for (int n = 1; n <= 16; ++n) {
-            if (std::find(excluded.begin(), excluded.end(), n) == excluded.end()) {
-                expected.push_back(n);
-            }
-        }
+        std::vector<int> expected = kAllPorts;
+        std::erase_if(expected, [&](int n) { return std::ranges::count(excluded, n) > 0; });
         EXPECT_EQ(portsWithStatus(rig, kCheck), expected);
         // No port opens at all: "offline" at once, the supervision back on, Cancel forgotten,
         // and the port last found is kept for the next start.

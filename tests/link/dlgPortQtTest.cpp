@@ -165,10 +165,10 @@ TEST_F(InterfaceDialogSerialTest, NetworkChoiceIsCheckedThenConnectsAndStoresPor
     auto dlg = showDialog();
     dlg->Option1(1).click();
     EXPECT_FALSE(dlg->cboPort().isEnabled());
+    // Which texts are refused is up to the port reader and the socket adapter (tested there);
+    // here a bad port and a bad address each.
     const std::tuple<const char*, const char*> cases[] = {
-        {"127.0.0.1", "70000"}, {"127.0.0.1", "0"}, {"127.0.0.1", "abc"},
-        {"bad host", "31222"},  {"", "31222"},      {"192.168.1.300", "31222"},
-        {"127.0.0.1", "-5"}};
+        {"127.0.0.1", "70000"}, {"127.0.0.1", "abc"}, {"192.168.1.300", "31222"}, {"", "31222"}};
     for (const auto& [host, portText] : cases) {
         prompts.asked.clear();
         dlg->txtRemIP().setText(QString::fromLatin1(host));
