@@ -171,6 +171,16 @@ TEST(OrvToolReadTest, DewpointPrintsFullPrecision) {
     }
 }
 
+TEST(OrvToolReadTest, EveryCommandExplainsItself) {
+    for (const char* command : {"read", "dewpoint", "info", "export", "csv", "stats", "synth"}) {
+        const Result r = runTool({command, "--help"});
+        EXPECT_EQ(r.status, 0) << command << ": " << r.err;
+        ASSERT_FALSE(r.lines.empty()) << command;
+        EXPECT_EQ(r.lines[0].rfind(std::string("usage: orv-tool ") + command + " ", 0), 0U)
+            << r.lines[0];
+    }
+}
+
 TEST(OrvToolReadTest, BadArgumentsAndSourcesExitWithOneLine) {
     // A port that was just free: nothing listens there.
     int port = 0;

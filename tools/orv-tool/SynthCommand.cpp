@@ -50,9 +50,21 @@ float parseInterval(const std::string& text) {
     return s;
 }
 
+constexpr const char* kSynthUsage =
+    "usage: orv-tool synth OUT.dat --records N [--interval S] [--start ISO] [--unit C|F|K]\n"
+    "                [--channel2 humidity|dewpoint] [--serial TEXT] [--gaps] [--seed N]\n"
+    "Writes a synthetic log file: a daily temperature and humidity curve with noise, the same\n"
+    "for the same options and seed. Defaults: interval 60 s, start 2024-01-01T00:00:00, unit C,\n"
+    "channel 2 humidity, text SYNTH001. --gaps puts runs of missing values (NaN) into it, as a\n"
+    "sensor outage or a sleeping computer would. 100 million records take a few seconds.\n";
+
 } // namespace
 
 int runSynth(const CommandArgs& args) {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(kSynthUsage, stdout);
+        return 0;
+    }
     SyntheticLogOptions o;
     std::optional<std::string> out;
     bool haveRecords = false;
