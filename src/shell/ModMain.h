@@ -44,9 +44,10 @@ private:
 // measurement's settings, because the frame status texts depend on them.
 class ModMain {
 public:
-    ModMain(IniStore& ini, StringTable& strings, const LocaleFormat& locale, const Clock& clock)
-        : ini(ini), strings(strings), locale(locale), clock(clock),
-          measurement(locale, strings, clock, linkProxy) {}
+    ModMain(IniStore& settingsFile, StringTable& stringTable, const LocaleFormat& localeFormat,
+            const Clock& systemClock)
+        : ini(settingsFile), strings(stringTable), locale(localeFormat), clock(systemClock),
+          measurement(localeFormat, stringTable, systemClock, linkProxy) {}
 
     ModMain(const ModMain&) = delete;
     ModMain& operator=(const ModMain&) = delete;
