@@ -131,6 +131,40 @@ TEST(OrvToolReadTest, ReadsFromATcpConnection) {
     EXPECT_EQ(r.lines[1], R"({"frame":"@T;+23.4;H;45.6;B9\r","valid":false})");
 }
 
+// The simulator and the reader together: what a networked sensor sends comes out as the values
+// the program shows, for both frame layouts and all three units.
+TEST(OrvToolReadTest, ReadsTheSimulatorInBothLayoutsAndEveryUnit) {
+    const struct {
+        const char* unit;
+        const char* txtTemp;
+        const char* txtTp;
+    } units[] = {
+        {"C", "21.0 °C", "10.1  °C"},
+        {"F", "69.8 °F", "50.3  °F"},
+        {"K", "294.1 K", "283.3  K"}, // 21 + 273.15 is 294.149994 as a float
+    };
+    for (const auto& [layout, serial] : {std::pair{"F", "SIM00042"}, std::pair{"H", ""}}) {
+        test::Process sim({ORV_SIM_PATH, "--tcp", "127.0.0.1:0", "--rate", "50", "--temp", "21",
+                           "--rh", "50", "--layout", layout, "--serial-number", "SIM00042"});
+        const std::string listening = sim.errLine();
+        const auto at = listening.find("127.0.0.1:");
+        ASSERT_NE(at, std::string::npos) << listening;
+        const std::string address = listening.substr(at);
+        for (const auto& u : units) {
+            const Result r = runTool({"read", "--tcp", address, "--unit", u.unit, "--count", "1"});
+            ASSERT_EQ(r.status, 0) << r.err;
+            ASSERT_EQ(r.lines.size(), 1U);
+            const std::string& line = r.lines[0];
+            SCOPED_TRACE(std::string(layout) + " " + u.unit + ": " + line);
+            EXPECT_PRED2(test::contains, line, R"("valid":true)");
+            EXPECT_PRED2(test::contains, line, std::string(R"("txtTemp":")") + u.txtTemp + '"');
+            EXPECT_PRED2(test::contains, line, R"("txtRH":"50.0 %")");
+            EXPECT_PRED2(test::contains, line, std::string(R"("txtTp":")") + u.txtTp + '"');
+            EXPECT_PRED2(test::contains, line, std::string(R"("serial":")") + serial + '"');
+        }
+    }
+}
+
 TEST(OrvToolReadTest, ReadsFromASerialPty) {
     if (!test::socatAvailable()) {
         GTEST_SKIP() << "socat is not installed";
