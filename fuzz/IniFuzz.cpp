@@ -1,9 +1,9 @@
 // Arbitrary bytes as a settings file (and as a string table resource): every reader must cope,
 // and the writer must store exactly one value without disturbing any other.
-#include "shell/IniDecode.h"
-#include "shell/IniFile.h"
-#include "shell/IniStore.h"
-#include "shell/StringTable.h"
+#include "state/IniDecode.h"
+#include "state/IniFile.h"
+#include "state/IniStore.h"
+#include "state/StringTable.h"
 #include "support/TempDir.h"
 
 #include <cstdint>

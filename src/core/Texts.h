@@ -5,7 +5,7 @@
 
 namespace orv {
 
-// Texts of the string table in the current language, looked up by their German id (100..313).
+// Texts of the string table in the current language, looked up by their German id (100..399).
 // An id the table does not have gives nullopt, and the caller keeps the text it had.
 class Texts {
 public:

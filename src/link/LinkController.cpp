@@ -4,11 +4,11 @@
 #include "core/DayNumber.h"
 #include "core/NumberReading.h"
 #include "link/PortSearch.h"
-#include "link/SerialPort.h"
-#include "link/TcpClient.h"
+#include "platform/SerialPort.h"
+#include "platform/TcpClient.h"
 #include "platform/QtLocaleFormat.h"
-#include "shell/ModMain.h"
-#include "shell/SettingsKeys.h"
+#include "state/ModMain.h"
+#include "state/SettingsKeys.h"
 
 #include <QLocale>
 #include <QTime>

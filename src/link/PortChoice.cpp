@@ -1,9 +1,9 @@
 #include "link/PortChoice.h"
 
 #include "core/NumberReading.h"
-#include "shell/IniDecode.h"
-#include "shell/IniStore.h"
-#include "shell/SettingsKeys.h"
+#include "state/IniDecode.h"
+#include "state/IniStore.h"
+#include "state/SettingsKeys.h"
 
 namespace orv {
 

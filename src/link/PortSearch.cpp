@@ -1,10 +1,10 @@
 #include "link/PortSearch.h"
 
 #include "core/NumberReading.h"
-#include "link/SerialPort.h"
+#include "platform/SerialPort.h"
 #include "platform/Prompts.h"
-#include "shell/ModMain.h"
-#include "shell/SettingsKeys.h"
+#include "state/ModMain.h"
+#include "state/SettingsKeys.h"
 
 #include <cctype>
 

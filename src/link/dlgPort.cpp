@@ -1,13 +1,13 @@
 #include "link/dlgPort.h"
 
 #include "link/LinkController.h"
-#include "link/SerialPort.h"
+#include "platform/SerialPort.h"
 #include "platform/Prompts.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtTcpClient.h"
-#include "shell/LanguageTags.h"
-#include "shell/ModMain.h"
-#include "shell/SettingsKeys.h"
+#include "state/LanguageTags.h"
+#include "state/ModMain.h"
+#include "state/SettingsKeys.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -3,7 +3,7 @@
 #include "platform/Prompts.h"
 #include "platform/QtTcpClient.h"
 #include "platform/ScreenTwips.h"
-#include "shell/ModMain.h"
+#include "state/ModMain.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/SerialPort.h"
+#include "platform/SerialPort.h"
 
 #include <QObject>
 #include <QSerialPort>

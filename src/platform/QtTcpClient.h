@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/TcpClient.h"
+#include "platform/TcpClient.h"
 
 #include <QObject>
 #include <QTcpSocket>

@@ -1,9 +1,9 @@
 #include "shell/ApplyLanguage.h"
 
-#include "shell/LanguageLayout.h"
-#include "shell/LanguageTags.h"
+#include "state/LanguageLayout.h"
+#include "state/LanguageTags.h"
 #include "shell/MainMenus.h"
-#include "shell/ModMain.h"
+#include "state/ModMain.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "shell/Dialog.h"
 
-#include "shell/LanguageTags.h"
-#include "shell/ModMain.h"
-#include "shell/SettingsKeys.h"
+#include "state/LanguageTags.h"
+#include "state/ModMain.h"
+#include "state/SettingsKeys.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>

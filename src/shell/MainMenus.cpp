@@ -1,6 +1,6 @@
 #include "shell/MainMenus.h"
 
-#include "shell/LanguageTags.h"
+#include "state/LanguageTags.h"
 #include "shell/ShellIcons.h"
 
 #include <QAction>

@@ -1,8 +1,8 @@
 #include "shell/MainWindowPlacement.h"
 
 #include "platform/ScreenTwips.h"
-#include "shell/IniStore.h"
-#include "shell/SettingsKeys.h"
+#include "state/IniStore.h"
+#include "state/SettingsKeys.h"
 
 #include <QWidget>
 

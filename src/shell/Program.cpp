@@ -1,6 +1,6 @@
 #include "shell/Program.h"
 
-#include "shell/SettingsKeys.h"
+#include "state/SettingsKeys.h"
 
 namespace orv {
 

@@ -7,10 +7,10 @@
 #include "platform/QtSerialPort.h"
 #include "platform/QtTcpClient.h"
 #include "shell/frmMain.h"
-#include "shell/IniStore.h"
-#include "shell/ModMain.h"
-#include "shell/SettingsLocation.h"
-#include "shell/StringTable.h"
+#include "state/IniStore.h"
+#include "state/ModMain.h"
+#include "state/SettingsLocation.h"
+#include "state/StringTable.h"
 
 #include <QLocale>
 

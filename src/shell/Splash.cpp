@@ -1,6 +1,6 @@
 #include "shell/Splash.h"
 
-#include "shell/LanguageTags.h"
+#include "state/LanguageTags.h"
 #include "shell/ShellIcons.h"
 #include "shell/Version.h"
 

@@ -6,8 +6,8 @@
 #include "shell/ApplyLanguage.h"
 #include "shell/frmMain.h"
 #include "shell/MainWindowPlacement.h"
-#include "shell/ModMain.h"
-#include "shell/SettingsKeys.h"
+#include "state/ModMain.h"
+#include "state/SettingsKeys.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -2,16 +2,16 @@
 
 #include "link/dlgPort.h"
 #include "link/LinkController.h"
-#include "link/TcpClient.h"
+#include "platform/TcpClient.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenTwips.h"
 #include "platform/SingleInstance.h"
 #include "shell/ApplyLanguage.h"
 #include "shell/Dialog.h"
 #include "shell/HelpWindow.h"
-#include "shell/LanguageTags.h"
+#include "state/LanguageTags.h"
 #include "shell/MainWindowPlacement.h"
-#include "shell/ModMain.h"
+#include "state/ModMain.h"
 #include "shell/ShellIcons.h"
 #include "shell/ShutdownSequence.h"
 #include "shell/Splash.h"
@@ -277,13 +277,13 @@ void frmMain::mnuInfo_Click() {
 
 namespace {
 
-// The design's offsets are the frame and bars of its own layout; the child must also stay
-// inside the real client area of this one, so the larger of the two is used.
+// The fixed offsets (180 x 1550 twips) stand for the frame and bars of the classic layout; the
+// child must also stay inside the real client area of this one, so the larger of the two is used.
 QSize fitOffset(const QMainWindow& window, const QMdiArea& area) {
     const ScreenDpi dpi = screenDpi(&window);
-    const QSize design(twipsToPixels(180, dpi.x), twipsToPixels(1550, dpi.y));
+    const QSize classic(twipsToPixels(180, dpi.x), twipsToPixels(1550, dpi.y));
     const QSize actual = window.size() - area.viewport()->size();
-    return design.expandedTo(actual);
+    return classic.expandedTo(actual);
 }
 
 } // namespace

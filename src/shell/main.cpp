@@ -3,7 +3,7 @@
 #include "link/frmAutoScan.h"
 #include "platform/SignalBridge.h"
 #include "shell/Program.h"
-#include "shell/SettingsLocation.h"
+#include "state/SettingsLocation.h"
 
 #include <QApplication>
 #include <QTimer>

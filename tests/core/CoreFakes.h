@@ -6,7 +6,7 @@
 #include "core/LocaleFormat.h"
 #include "core/Measurement.h"
 #include "core/MeasurementObserver.h"
-#include "shell/StringTable.h"
+#include "state/StringTable.h"
 
 #include <stdexcept>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "offline/LogData.h"
 #include "offline/LogLoader.h"
-#include "shell/StringTable.h"
+#include "state/StringTable.h"
 
 #include <gtest/gtest.h>
 

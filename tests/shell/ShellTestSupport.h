@@ -3,9 +3,9 @@
 // A whole live program per test: temporary settings folder, scripted prompts, every serial port
 // mapped to a device file that does not exist, and helpers to wait for the event loop and to
 // answer the modal dialogs of the start sequence.
-#include "shell/IniStore.h"
+#include "state/IniStore.h"
 #include "shell/Program.h"
-#include "shell/SettingsKeys.h"
+#include "state/SettingsKeys.h"
 #include "support/QtWait.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempDir.h"

@@ -4,7 +4,7 @@
 
 #include "core/LocaleFormat.h"
 #include "offline/ExportWriter.h"
-#include "shell/StringTable.h"
+#include "state/StringTable.h"
 
 #include <filesystem>
 #include <memory>

@@ -1,5 +1,5 @@
-#include "shell/SettingsKeys.h"
-#include "shell/SettingsLocation.h"
+#include "state/SettingsKeys.h"
+#include "state/SettingsLocation.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "shell/IniFile.h"
+#include "state/IniFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

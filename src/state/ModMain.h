@@ -2,8 +2,8 @@
 
 #include "core/LinkControl.h"
 #include "core/Measurement.h"
-#include "shell/IniStore.h"
-#include "shell/StringTable.h"
+#include "state/IniStore.h"
+#include "state/StringTable.h"
 
 #include <string>
 

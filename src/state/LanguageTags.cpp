@@ -1,6 +1,6 @@
-#include "shell/LanguageTags.h"
+#include "state/LanguageTags.h"
 
-#include "shell/StringTable.h"
+#include "state/StringTable.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/IniStore.h"
+#include "state/IniStore.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "shell/IniDecode.h"
+#include "state/IniDecode.h"
 
 #include <array>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "shell/SettingsLocation.h"
+#include "state/SettingsLocation.h"
 
 #include <cstdlib>
 #include <filesystem>

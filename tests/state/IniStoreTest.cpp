@@ -1,5 +1,5 @@
-#include "shell/IniStore.h"
-#include "shell/IniDecode.h"
+#include "state/IniStore.h"
+#include "state/IniDecode.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

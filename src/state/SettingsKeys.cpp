@@ -1,4 +1,4 @@
-#include "shell/SettingsKeys.h"
+#include "state/SettingsKeys.h"
 
 namespace orv {
 

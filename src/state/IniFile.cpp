@@ -1,4 +1,4 @@
-#include "shell/IniFile.h"
+#include "state/IniFile.h"
 
 #include "core/WriteAll.h"
 

@@ -21,7 +21,7 @@ struct ParsedStringTable {
 
 // Reads the table format: per line an id, one TAB or blank, then the text to the end of the line
 // verbatim (a trailing CR is dropped). Empty lines and lines starting with "#" are skipped. Ids
-// must lie in 100..313 (German) or 400..613 (English) and occur once.
+// must lie in 100..399 (German) or 400..699 (English) and occur once.
 [[nodiscard]] ParsedStringTable parseStringTable(std::string_view resource);
 
 // Ids of the tag rule: a window or control with tag n takes its caption from `LangBase` + 2n - 1
@@ -34,14 +34,15 @@ struct ParsedStringTable {
 }
 
 // The texts in both languages and the current language's base. Every German text has an id from
-// 100 to 313; its English counterpart has the id plus 300. A text with German id g is the entry
+// 100 to 399; its English counterpart has the id plus 300. A text with German id g is the entry
 // `LangBase` + (g - 100).
 class StringTable final : public Texts {
 public:
     static constexpr int GermanBase = 100;
     static constexpr int EnglishBase = 400;
     static constexpr int FirstGermanId = 100;
-    static constexpr int LastGermanId = 313;
+    // The first texts end at 313; ids 314..399 hold the texts added since (English 614..699).
+    static constexpr int LastGermanId = 399;
 
     // The compiled-in table.
     StringTable();
@@ -54,10 +55,10 @@ public:
     // 0 until a language is selected, then 100 or 400.
     [[nodiscard]] int langBase() const { return langBase_; }
 
-    // The entry with this absolute id (100..313 German, 400..613 English), whatever the language.
+    // The entry with this absolute id (100..399 German, 400..699 English), whatever the language.
     [[nodiscard]] std::optional<std::string> byId(int id) const;
 
-    // The text of German id 100..313 in the current language; nullopt when the table has none or
+    // The text of German id 100..399 in the current language; nullopt when the table has none or
     // no language is selected yet.
     [[nodiscard]] std::optional<std::string> text(int germanId) const override;
 

@@ -1,7 +1,7 @@
-#include "shell/IniStore.h"
+#include "state/IniStore.h"
 
-#include "shell/IniDecode.h"
-#include "shell/IniFile.h"
+#include "state/IniDecode.h"
+#include "state/IniFile.h"
 
 namespace orv {
 

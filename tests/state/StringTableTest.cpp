@@ -1,5 +1,5 @@
-#include "shell/StringTable.h"
-#include "shell/LanguageLayout.h"
+#include "state/StringTable.h"
+#include "state/LanguageLayout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "shell/StringTable.h"
+#include "state/StringTable.h"
 
 #include <charconv>
 
@@ -39,7 +39,7 @@ ParsedStringTable parseStringTable(std::string_view resource) {
             continue;
         }
         if (!isTableId(id)) {
-            problem("id " + std::to_string(id) + " outside 100..313 and 400..613");
+            problem("id " + std::to_string(id) + " outside 100..399 and 400..699");
             continue;
         }
         if (!result.texts.emplace(id, std::string(line.substr(idLength + 1))).second) {
