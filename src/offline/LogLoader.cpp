@@ -89,12 +89,15 @@ LoadError error(LoadError::Kind kind, std::string detail) {
     return LoadError{kind, std::move(detail)};
 }
 
-// Day numbers the date texts can show (years 100 to 9999); a header outside them is damaged.
+} // namespace
+
 bool usableDayNumber(double d) {
     static const double first = fromCivil({100, 1, 1, 0, 0, 0});
     static const double last = fromCivil({9999, 12, 31, 23, 59, 59});
     return std::isfinite(d) && d >= first && d <= last;
 }
+
+namespace {
 
 typedef float F4 __attribute__((vector_size(16)));
 
@@ -140,14 +143,17 @@ LoadResult load(ByteSource& src, std::int64_t fileSize) {
     const std::int64_t present = (fileSize - kLogHeaderSize) / kLogRecordSize;
     const std::int64_t records = std::min<std::int64_t>(header.recordCount, present);
     bool truncated = records < header.recordCount;
-    if (header.recordCount > 0) {
-        if (!std::isfinite(header.interval) || header.interval < 0.0f) {
-            return error(LoadError::Kind::DataError, "recording interval is not a usable number");
-        }
-        if (!usableDayNumber(header.startTime) ||
-            !usableDayNumber(header.recordTime(std::max<std::int64_t>(records - 1, 0)))) {
-            return error(LoadError::Kind::DataError, "start time is not a usable date");
-        }
+    // Checked whatever the count: the start time and interval of an empty file are shown and
+    // exported as well, and must never reach the date arithmetic as NaN or as a year 292 million.
+    if (!std::isfinite(header.interval) || header.interval < 0.0f ||
+        header.interval > kMaxLogIntervalSeconds) {
+        return error(LoadError::Kind::DataError, "recording interval is not a usable number");
+    }
+    if (!usableDayNumber(header.startTime)) {
+        return error(LoadError::Kind::DataError, "start time is not a usable date");
+    }
+    if (!usableDayNumber(header.recordTime(std::max<std::int64_t>(records - 1, 0)))) {
+        return error(LoadError::Kind::DataError, "time of the last record is not a usable date");
     }
 
     FloatArray temp;

@@ -15,7 +15,7 @@ struct LoadError {
         NotFound,    // no file at the path
         NotALogFile, // too short for the magic, or the magic is not "ORV32" (case-sensitive)
         DataError,   // a log file with an impossible header (negative count, interval or start
-                     // time not a usable number), or reading failed
+                     // time not a usable number, whatever the count), or reading failed
         OutOfMemory, // the records do not fit into memory
     };
     Kind kind = Kind::NotALogFile;
@@ -26,6 +26,14 @@ struct LoadError {
     // otherwise.
     [[nodiscard]] int textId() const;
 };
+
+// The largest recording interval a log file may hold: a day, far above the hour the recorder
+// offers. Intervals from 0 (older files) up to it load.
+inline constexpr float kMaxLogIntervalSeconds = 86400.0f;
+
+// Whether a day number is a date the date texts can show: years 100 to 9999. The loader refuses
+// a header whose start time, or the time of its last record, is not.
+[[nodiscard]] bool usableDayNumber(double dayNumber);
 
 // Either the loaded file or the reason it was refused. A file cut short (the stored count is
 // larger than the complete records present) loads its complete records with

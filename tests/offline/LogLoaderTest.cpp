@@ -29,6 +29,9 @@ std::string logBytes(std::int32_t count, std::int64_t records, float interval = 
     return s;
 }
 
+// 9999-12-31 23:59:59, the last second a date text can show.
+constexpr double kLastSecondOf9999 = 2958465.0 + 86399.0 / 86400;
+
 LoadResult loadString(const std::string& s) {
     return loadLogBytes({reinterpret_cast<const unsigned char*>(s.data()), s.size()});
 }
@@ -48,6 +51,16 @@ TEST(LogLoader, BadFilesAreRefusedWithTheirText) {
         {"start time infinite", logBytes(2, 2, 60.0f, INFINITY), 256},
         {"start time beyond 9999", logBytes(2, 2, 60.0f, 3.0e6), 256},
         {"last record beyond 9999", logBytes(2, 2, 3.0e13f), 256},
+        {"interval above a day", logBytes(2, 2, std::nextafter(86400.0f, 1e30f)), 256},
+        // An empty file's header is shown and exported too: the same checks apply.
+        {"no records, NaN start time", logBytes(0, 0, 60.0f, std::nan("")), 256},
+        {"no records, start time infinite", logBytes(0, 0, 60.0f, -INFINITY), 256},
+        {"no records, start in year 292278924", logBytes(0, 0, 60.0f, 1.0e11), 256},
+        {"no records, start before year 100", logBytes(0, 0, 60.0f, -657435.0 - 1.0), 256},
+        {"no records, NaN interval", logBytes(0, 0, std::nanf("")), 256},
+        {"no records, infinite interval", logBytes(0, 0, INFINITY), 256},
+        {"no records, negative interval", logBytes(0, 0, -1.0f), 256},
+        {"no records, interval of a year", logBytes(0, 0, 31.0e6f), 256},
     };
     for (const auto& [name, bytes, textId] : cases) {
         const LoadResult r = loadString(bytes);
@@ -60,8 +73,16 @@ TEST(LogLoader, CountAndFileSizeDecideWhatLoads) {
     const std::tuple<const char*, std::string, std::int64_t, bool> cases[] = {
         {"complete", logBytes(5, 5), 5, false},
         {"no records", logBytes(0, 0), 0, false},
-        // a zero count needs no usable start time: it is never shown
-        {"no records, odd header", logBytes(0, 0, std::nanf(""), INFINITY), 0, false},
+        // the accepting side of each header boundary
+        {"interval 0 (older files)", logBytes(3, 3, 0.0f), 3, false},
+        {"interval of a day", logBytes(2, 2, 86400.0f), 2, false},
+        {"no records, interval 0", logBytes(0, 0, 0.0f), 0, false},
+        {"no records, interval of a day", logBytes(0, 0, 86400.0f), 0, false},
+        {"no records, start 0100-01-01", logBytes(0, 0, 60.0f, -657434.0), 0, false},
+        {"no records, start 9999-12-31 23:59:59", logBytes(0, 0, 60.0f, kLastSecondOf9999), 0,
+         false},
+        {"last record at 9999-12-31 23:58:59",
+         logBytes(2, 2, 60.0f, kLastSecondOf9999 - 120.0 / 86400), 2, false},
         {"cut short", logBytes(1000000, 7), 7, true},
         {"count beyond the largest file", logBytes(2147483647, 3), 3, true},
         {"partial last record", logBytes(5, 5).substr(0, 47 + 8 * 4 + 5), 4, true},
