@@ -122,13 +122,17 @@ TEST(OrvToolReadTest, ReadsFromATcpConnection) {
         (void)!::write(client, kBad.data(), kBad.size());
         ::close(client);
     });
-    const Result r = runTool({"read", "--tcp", "127.0.0.1:" + std::to_string(port)});
+    const std::string address = "127.0.0.1:" + std::to_string(port);
+    const Result r = runTool({"read", "--tcp", address});
     sensor.join();
     ::close(server);
-    ASSERT_EQ(r.status, 0) << r.err;
+    // Every frame is printed; the sensor closing the connection is a lost link, not an end.
     ASSERT_EQ(r.lines.size(), 2U);
     EXPECT_EQ(r.lines[0], kFLine);
     EXPECT_EQ(r.lines[1], R"({"frame":"@T;+23.4;H;45.6;B9\r","valid":false})");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "orv-tool: read: lost the link to " + address +
+                         " after 2 frames: closed by the other side\n");
 }
 
 // The simulator and the reader together: what a networked sensor sends comes out as the values
@@ -233,6 +237,14 @@ TEST(OrvToolReadTest, BadArgumentsAndSourcesExitWithOneLine) {
          "cannot set up /dev/null as a serial port: Inappropriate ioctl for device"},
         {{"read", "--unit", "X"}, 2, "--unit wants C, F or K, not 'X'"},
         {{"read", "--chunk", "0"}, 2, "--chunk wants a whole number of at least 1, not '0'"},
+        {{"read", "--timeout", "0"}, 2,
+         "--timeout wants a number of seconds above 0 and at most 2000000, not '0'"},
+        {{"read", "--timeout", "-1"}, 2,
+         "--timeout wants a number of seconds above 0 and at most 2000000, not '-1'"},
+        {{"read", "--timeout", "1,5"}, 2,
+         "--timeout wants a number of seconds above 0 and at most 2000000, not '1,5'"},
+        {{"read", "--timeout", "3000000"}, 2,
+         "--timeout wants a number of seconds above 0 and at most 2000000, not '3000000'"},
         {{"read", "--count"}, 2, "--count needs a value"},
         {{"read", "--file", "a", "-"}, 2, "read takes one source, - is a second one"},
         {{"read", "--tcp", "localhost"}, 2, "--tcp wants HOST:PORT, not 'localhost'"},

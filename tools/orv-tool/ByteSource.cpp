@@ -2,11 +2,14 @@
 
 #include "CommandLine.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -83,7 +86,7 @@ ByteSource ByteSource::tcp(const std::string& hostPort) {
     if (fd < 0) {
         failure("cannot connect to " + hostPort + ": " + errorText(lastError));
     }
-    return {fd, true, hostPort};
+    return {fd, true, hostPort, Kind::Tcp};
 }
 
 ByteSource ByteSource::serial(const std::string& device) {
@@ -91,7 +94,7 @@ ByteSource ByteSource::serial(const std::string& device) {
     if (fd < 0) {
         failure("cannot open " + device + ": " + errorText(errno));
     }
-    ByteSource source(fd, true, device, true);
+    ByteSource source(fd, true, device, Kind::Serial);
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
         failure("cannot set up " + device + " as a serial port: " + errorText(errno));
@@ -110,7 +113,7 @@ ByteSource ByteSource::serial(const std::string& device) {
 
 ByteSource::ByteSource(ByteSource&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), owned_(std::exchange(other.owned_, false)),
-      isTty_(other.isTty_), name_(std::move(other.name_)) {}
+      kind_(other.kind_), name_(std::move(other.name_)), endReason_(std::move(other.endReason_)) {}
 
 ByteSource::~ByteSource() {
     if (owned_ && fd_ >= 0) {
@@ -118,20 +121,52 @@ ByteSource::~ByteSource() {
     }
 }
 
-std::size_t ByteSource::read(char* buffer, std::size_t max) {
+std::optional<std::size_t> ByteSource::read(char* buffer, std::size_t max, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (timeoutMs >= 0) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd p{fd_, POLLIN, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+        if (ready > 0) {
+            break; // data, the end or an error: the read below tells which
+        }
+        if (ready == 0) {
+            return std::nullopt;
+        }
+        if (errno != EINTR) {
+            failure("cannot wait for " + name_ + ": " + errorText(errno));
+        }
+    }
     for (;;) {
         const ssize_t n = ::read(fd_, buffer, max);
-        if (n >= 0) {
+        if (n > 0) {
             return static_cast<std::size_t>(n);
         }
-        if (errno == EINTR) {
-            continue;
-        }
-        // A pty whose other side went away reports EIO: for a serial source that is the end.
-        if (errno == EIO && isTty_) {
+        if (n == 0) {
+            if (kind_ == Kind::Tcp) {
+                endReason_ = "closed by the other side";
+            } else if (kind_ == Kind::Serial) {
+                endReason_ = "the device hung up";
+            }
             return 0;
         }
-        failure("cannot read " + name_ + ": " + errorText(errno));
+        const int err = errno;
+        if (err == EINTR) {
+            continue;
+        }
+        // A pty whose other side went away, or a serial adapter that was unplugged, reports EIO
+        // or ENXIO/ENODEV; a TCP peer that went away without closing reports a reset.
+        const bool lost =
+            (kind_ == Kind::Serial && (err == EIO || err == ENXIO || err == ENODEV)) ||
+            (kind_ == Kind::Tcp &&
+             (err == ECONNRESET || err == ETIMEDOUT || err == EHOSTUNREACH || err == ENETUNREACH));
+        if (!lost) {
+            failure("cannot read " + name_ + ": " + errorText(err));
+        }
+        endReason_ = kind_ == Kind::Serial ? "the device went away (" + errorText(err) + ")"
+                                           : errorText(err);
+        return 0;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace orv::tool {
@@ -22,19 +23,28 @@ public:
     ByteSource& operator=(const ByteSource&) = delete;
     ~ByteSource();
 
-    // Up to `max` bytes as they come; 0 at the end of the input.
-    [[nodiscard]] std::size_t read(char* buffer, std::size_t max);
+    // Up to `max` bytes as they come; 0 at the end of the input. With `timeoutMs` >= 0, nullopt
+    // when nothing arrived for that long. A link (TCP or serial) that ends says why in
+    // endReason(); a read error of a file or standard input throws ToolError.
+    [[nodiscard]] std::optional<std::size_t> read(char* buffer, std::size_t max,
+                                                  int timeoutMs = -1);
 
     [[nodiscard]] const std::string& name() const { return name_; }
+    // TCP and serial sources are links: their end is a lost connection, not the end of the data.
+    [[nodiscard]] bool isLink() const { return kind_ != Kind::Plain; }
+    [[nodiscard]] const std::string& endReason() const { return endReason_; }
 
 private:
-    ByteSource(int fd, bool owned, std::string name, bool isTty = false)
-        : fd_(fd), owned_(owned), isTty_(isTty), name_(std::move(name)) {}
+    enum class Kind { Plain, Tcp, Serial };
+
+    ByteSource(int fd, bool owned, std::string name, Kind kind = Kind::Plain)
+        : fd_(fd), owned_(owned), kind_(kind), name_(std::move(name)) {}
 
     int fd_;
     bool owned_;
-    bool isTty_;
+    Kind kind_;
     std::string name_;
+    std::string endReason_;
 };
 
 } // namespace orv::tool

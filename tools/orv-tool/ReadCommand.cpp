@@ -6,15 +6,18 @@
 #include "Json.h"
 
 #include "core/Clock.h"
+#include "core/FrameParser.h"
 #include "core/LinkControl.h"
 #include "core/LocaleFormat.h"
 #include "core/Measurement.h"
 #include "core/Texts.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <optional>
-#include <vector>
+#include <string_view>
 
 namespace orv::tool {
 namespace {
@@ -22,13 +25,15 @@ namespace {
 constexpr const char* kReadUsage =
     "usage: orv-tool read [--tcp HOST:PORT | --serial DEVICE | --file PATH | -]\n"
     "                     [--unit C|F|K] [--channel2 humidity|dewpoint] [--locale de_DE|en_US]\n"
-    "                     [--chunk N] [--count N]\n"
+    "                     [--chunk N] [--count N] [--timeout S]\n"
     "Reads sensor text (standard input by default) and prints one JSON line per frame that\n"
     "passes the length check: frame, valid, and for a good checksum fields, txtTemp, txtRH,\n"
     "txtTp, temperature, humidity, dewpoint, channel2, serial, tempUnit, channel2Unit.\n"
     "Like the program, each read yields at most its newest frame; --chunk N hands the input\n"
     "to the parser in pieces of N bytes instead of as it was read. --count N stops after N\n"
-    "frames.\n";
+    "frames. The end of a file or of standard input ends normally; a TCP or serial link that\n"
+    "is lost before N frames (or at all, without --count) exits with status 1, and so does a\n"
+    "source that sends nothing for S seconds with --timeout S.\n";
 
 // The online window's texts are not printed, so no string table is needed.
 class NoTexts final : public Texts {
@@ -44,9 +49,24 @@ struct ReadOptions {
     TempUnit unit = TempUnit::Celsius;
     Channel2Mode channel2 = Channel2Mode::Humidity;
     bool german = false;
-    std::size_t chunk = 0; // 0: as read
+    std::uint64_t chunk = 0; // 0: as read
     std::optional<std::uint64_t> count;
+    int timeoutMs = -1; // -1: wait for ever
+    std::string timeoutText;
 };
+
+// Seconds as a plain decimal number (locale-independent), more than 0 and small enough for
+// poll(2); rounded up to whole milliseconds.
+int parseTimeout(const std::string& text) {
+    double s = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, s, std::chars_format::fixed);
+    if (text.empty() || ec != std::errc{} || ptr != end || !(s > 0) || s > 2'000'000) {
+        usageError("--timeout wants a number of seconds above 0 and at most 2000000, not '" + text +
+                   "'");
+    }
+    return static_cast<int>(std::ceil(s * 1000));
+}
 
 ReadOptions parseReadOptions(const CommandArgs& args) {
     ReadOptions o;
@@ -97,9 +117,12 @@ ReadOptions parseReadOptions(const CommandArgs& args) {
             }
             o.german = v == "de_DE";
         } else if (arg == "--chunk") {
-            o.chunk = static_cast<std::size_t>(parseCount(arg, reader.value(arg), 1));
+            o.chunk = parseCount(arg, reader.value(arg), 1);
         } else if (arg == "--count") {
             o.count = parseCount(arg, reader.value(arg), 1);
+        } else if (arg == "--timeout") {
+            o.timeoutText = reader.value(arg);
+            o.timeoutMs = parseTimeout(o.timeoutText);
         } else {
             usageError("read: unknown argument '" + arg + "' (see orv-tool read --help)");
         }
@@ -182,30 +205,53 @@ int runRead(const CommandArgs& args) {
         return !(o.count && frames >= *o.count);
     };
 
-    std::vector<char> buffer(o.chunk > 0 ? std::max<std::size_t>(o.chunk, 4096) : 4096);
-    std::string pending; // with --chunk: read but not handed over yet
+    // With --chunk the parser gets pieces of N bytes. It keeps only the newest kRxBufferLimit
+    // bytes of what it is given, so handing it the tail of a piece is the same as handing it the
+    // whole piece: the tool holds at most that tail, whatever N is.
+    char buffer[4096];
+    std::string pieceTail;
+    std::uint64_t pieceBytes = 0;
+    const auto collect = [&](std::string_view data) {
+        while (!data.empty()) {
+            const auto take = static_cast<std::size_t>(
+                std::min<std::uint64_t>(data.size(), o.chunk - pieceBytes));
+            pieceTail.append(data.substr(0, take));
+            if (pieceTail.size() > kRxBufferLimit) {
+                pieceTail.erase(0, pieceTail.size() - kRxBufferLimit);
+            }
+            pieceBytes += take;
+            data.remove_prefix(take);
+            if (pieceBytes == o.chunk) {
+                const bool more = feed(pieceTail);
+                pieceTail.clear();
+                pieceBytes = 0;
+                if (!more) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
     for (;;) {
-        const std::size_t n = source.read(buffer.data(), buffer.size());
-        if (n == 0) {
+        const std::optional<std::size_t> n = source.read(buffer, sizeof buffer, o.timeoutMs);
+        if (!n) {
+            failure("read: nothing received from " + source.name() + " for " + o.timeoutText +
+                    " s");
+        }
+        if (*n == 0) {
             break;
         }
-        if (o.chunk == 0) {
-            if (!feed({buffer.data(), n})) {
-                return 0;
-            }
-            continue;
+        const std::string_view data(buffer, *n);
+        if (!(o.chunk == 0 ? feed(data) : collect(data))) {
+            return 0;
         }
-        pending.append(buffer.data(), n);
-        std::size_t used = 0;
-        for (; pending.size() - used >= o.chunk; used += o.chunk) {
-            if (!feed(std::string_view(pending).substr(used, o.chunk))) {
-                return 0;
-            }
-        }
-        pending.erase(0, used);
     }
-    if (!pending.empty()) {
-        feed(pending);
+    if (pieceBytes > 0 && !feed(pieceTail)) {
+        return 0;
+    }
+    if (source.isLink()) {
+        failure("read: lost the link to " + source.name() + " after " + std::to_string(frames) +
+                (frames == 1 ? " frame" : " frames") + ": " + source.endReason());
     }
     return 0;
 }

@@ -1,0 +1,182 @@
+// orv-tool read against links that end, go silent or send more than fits a chunk: the real
+// binary on real loopback sockets, the real simulator and real ptys.
+#include "core/FrameChecksum.h"
+#include "ToolTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <sstream>
+#include <tuple>
+
+namespace orv {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Frame k of a numbered series: "@T;+NN.N;H;45.6;" with the temperature k / 10, all 20 bytes.
+std::string numberedFrame(int k) {
+    char body[32];
+    std::snprintf(body, sizeof body, "@T;+%04.1f;H;45.6;", k / 10.0);
+    return buildFrame(body, "\r\n").value();
+}
+
+// An orv-sim on a free loopback port, and the address it listens on.
+struct Simulator {
+    explicit Simulator(std::vector<std::string> extra) : process(argv(std::move(extra))) {
+        const std::string line = process.errLine();
+        const auto at = line.find("127.0.0.1:");
+        if (at != std::string::npos) {
+            address = line.substr(at);
+        }
+    }
+    static std::vector<std::string> argv(std::vector<std::string> extra) {
+        std::vector<std::string> a{ORV_SIM_PATH, "--tcp", "127.0.0.1:0"};
+        a.insert(a.end(), extra.begin(), extra.end());
+        return a;
+    }
+    test::Process process;
+    std::string address;
+};
+
+TEST(OrvToolReadLink, ALostLinkBeforeTheCountFailsAndTheCountReachedDoesNot) {
+    // A sensor that sends three frames and closes the connection.
+    for (const auto& [count, status, message] :
+         {std::tuple{"5", 1, "after 3 frames: closed by the other side"}, std::tuple{"3", 0, ""}}) {
+        int port = 0;
+        const int server = test::listenOnLoopback(port);
+        ASSERT_GE(server, 0);
+        std::thread sensor([server] {
+            const int client = ::accept(server, nullptr, nullptr);
+            for (int k = 0; k < 3 && client >= 0; ++k) {
+                const std::string f = numberedFrame(k);
+                (void)!::write(client, f.data(), f.size());
+                std::this_thread::sleep_for(30ms);
+            }
+            ::close(client);
+        });
+        const std::string address = "127.0.0.1:" + std::to_string(port);
+        const test::Run r = test::runTool({"read", "--tcp", address, "--count", count});
+        sensor.join();
+        ::close(server);
+        SCOPED_TRACE(count);
+        EXPECT_EQ(r.status, status);
+        EXPECT_EQ(linesOf(r.out).size(), 3U);
+        EXPECT_EQ(r.err, status == 0 ? std::string()
+                                     : "orv-tool: read: lost the link to " + address + " " +
+                                           message + "\n");
+    }
+}
+
+TEST(OrvToolReadLink, TheSimulatorStoppingIsALostLink) {
+    Simulator sim({"--rate", "50"});
+    ASSERT_NE(sim.address, "");
+    test::Process tool({ORV_TOOL_PATH, "read", "--tcp", sim.address, "--count", "100000"});
+    for (int i = 0; i < 500 && linesOf(tool.out()).size() < 3; ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_GE(linesOf(tool.out()).size(), 3U) << tool.err();
+    sim.process.signal(SIGTERM);
+    EXPECT_EQ(tool.wait(), 1);
+    EXPECT_PRED2(test::contains, tool.errLine(), "orv-tool: read: lost the link to " + sim.address);
+    EXPECT_EQ(linesOf(tool.err()).size(), 1U) << tool.err();
+}
+
+TEST(OrvToolReadLink, TimeoutEndsASilentLinkOnly) {
+    // A peer that accepts and then says nothing.
+    int port = 0;
+    const int server = test::listenOnLoopback(port);
+    ASSERT_GE(server, 0);
+    const std::string address = "127.0.0.1:" + std::to_string(port);
+    test::Process silent({ORV_TOOL_PATH, "read", "--tcp", address, "--timeout", "0.3"});
+    const int peer = ::accept(server, nullptr, nullptr);
+    EXPECT_EQ(silent.wait(5s), 1);
+    EXPECT_EQ(silent.err(), "orv-tool: read: nothing received from " + address + " for 0.3 s\n");
+    EXPECT_EQ(silent.out(), "");
+    ::close(peer);
+    ::close(server);
+
+    // A sensor that sends a frame every 50 ms never runs into a timeout of one second.
+    Simulator sim({"--rate", "20"});
+    ASSERT_NE(sim.address, "");
+    const test::Run r =
+        test::runTool({"read", "--tcp", sim.address, "--timeout", "1", "--count", "5"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(linesOf(r.out).size(), 5U);
+}
+
+TEST(OrvToolReadLink, TheEndOfAFileOrOfStandardInputIsANormalEnd) {
+    test::TempDir dir;
+    const auto path = dir.file("frames.txt").string();
+    const std::string frames = numberedFrame(1) + numberedFrame(2);
+    test::writeFile(path, frames);
+    for (const auto& args : {std::vector<std::string>{"read", "--file", path, "--count", "9"},
+                             std::vector<std::string>{"read", "--count", "9", "--timeout", "5"},
+                             std::vector<std::string>{"read", "-", "--chunk", "1"}}) {
+        const test::Run r = test::runTool(args, frames);
+        EXPECT_EQ(r.status, 0) << args[1] << ": " << r.err;
+        EXPECT_EQ(r.err, "") << args[1];
+        EXPECT_FALSE(r.out.empty()) << args[1];
+    }
+}
+
+TEST(OrvToolReadLink, ASerialDeviceThatVanishesIsALostLink) {
+    if (!test::socatAvailable()) {
+        GTEST_SKIP() << "socat is not installed";
+    }
+    test::TempDir dir;
+    auto pty = std::make_unique<test::PtyPair>(dir);
+    ASSERT_TRUE(pty->ready());
+    const std::string device = pty->b;
+    test::Process tool({ORV_TOOL_PATH, "read", "--serial", device, "--count", "100000"});
+    const int fd = ::open(pty->a.c_str(), O_WRONLY | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    const std::string f = numberedFrame(7);
+    for (int i = 0; i < 200 && linesOf(tool.out()).empty(); ++i) {
+        (void)!::write(fd, f.data(), f.size());
+        std::this_thread::sleep_for(20ms);
+    }
+    ASSERT_FALSE(linesOf(tool.out()).empty()) << tool.err();
+    ::close(fd);
+    pty.reset(); // socat ends: both ptys go away under the reader
+    EXPECT_EQ(tool.wait(), 1);
+    EXPECT_PRED2(test::contains, tool.errLine(), "orv-tool: read: lost the link to " + device);
+    EXPECT_EQ(linesOf(tool.err()).size(), 1U) << tool.err();
+}
+
+// --chunk N hands the parser pieces of N bytes, but holds only as much of a piece as the parser
+// keeps: a chunk of 4 GB runs in a 256 MB address space.
+TEST(OrvToolReadLink, AHugeChunkNeedsNoHugeBuffer) {
+    std::string input;
+    for (int k = 0; k < 400; ++k) {
+        input += numberedFrame(k); // 20 bytes each, 8000 in all
+    }
+    const std::string limited = "ulimit -v 262144 && exec \"$0\" \"$@\"";
+    const test::Run huge =
+        test::run({"sh", "-c", limited, ORV_TOOL_PATH, "read", "--chunk", "4000000000"}, input);
+    EXPECT_EQ(huge.status, 0) << huge.err;
+    ASSERT_EQ(linesOf(huge.out).size(), 1U) << huge.out;
+    EXPECT_PRED2(test::contains, huge.out, R"("temperature":39.9,)"); // the newest frame
+
+    // Pieces of 5010 bytes, more than the parser keeps: each yields its newest complete frame.
+    // The first piece ends inside frame 250 (bytes 5000..5019), so frame 249 is its newest.
+    const test::Run pieces = test::runTool({"read", "--chunk", "5010"}, input);
+    EXPECT_EQ(pieces.status, 0) << pieces.err;
+    const auto lines = linesOf(pieces.out);
+    ASSERT_EQ(lines.size(), 2U) << pieces.out;
+    EXPECT_PRED2(test::contains, lines[0], R"("temperature":24.9,)");
+    EXPECT_PRED2(test::contains, lines[1], R"("temperature":39.9,)");
+}
+
+} // namespace
+} // namespace orv
