@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 
 namespace orv {
 namespace {
@@ -77,22 +78,49 @@ TEST_F(OrvToolLog, ExportIsTheDiagramExportByteForByte) {
     EXPECT_PRED2(test::contains, mixed.out, "\r\n0 21,12 45,5\r\n");
 }
 
-TEST_F(OrvToolLog, CsvHasHeaderIsoTimesAndChosenSeparators) {
+TEST_F(OrvToolLog, CsvHasHeaderDateTimesAndChosenSeparators) {
     const ToolRun plain = runTool({"csv", file_});
     EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.err, "");
     EXPECT_EQ(plain.out, "time,temperature (°C),humidity (%)\r\n"
-                         "2004-12-31T09:00:00,21.125,45.5\r\n"
-                         "2004-12-31T09:01:00,21.625,\r\n"
-                         "2004-12-31T09:02:00,20,-0.001\r\n");
+                         "2004-12-31 09:00:00,21.125,45.5\r\n"
+                         "2004-12-31 09:01:00,21.625,\r\n"
+                         "2004-12-31 09:02:00,20,-0.001\r\n");
 
     const auto outFile = dir_.file("excel.csv").string();
-    const ToolRun excel =
-        runTool({"csv", file_, "--separator", ";", "--decimal", ",", "--bom", "-o", outFile});
+    const ToolRun excel = runTool(
+        {"csv", file_, "--separator", ";", "--decimal", ",", "--bom", "--iso", "-o", outFile});
     EXPECT_EQ(excel.status, 0) << excel.err;
     EXPECT_EQ(test::readFile(outFile), "\xEF\xBB\xBFtime;temperature (°C);humidity (%)\r\n"
                                        "2004-12-31T09:00:00;21,125;45,5\r\n"
                                        "2004-12-31T09:01:00;21,625;\r\n"
                                        "2004-12-31T09:02:00;20;-0,001\r\n");
+}
+
+// One rounding rule for times: the nearest second, in every command and both export languages.
+TEST_F(OrvToolLog, AStartBetweenSecondsPrintsTheNearestSecondEverywhere) {
+    const double k0800 = 45292.0 + 8.0 / 24; // 2024-01-01 08:00:00
+    for (const auto& [offset, hms, englishHms] :
+         {std::tuple{0.6, "08:00:01", "8:00:01 AM"}, std::tuple{0.4, "08:00:00", "8:00:00 AM"},
+          std::tuple{-0.4, "08:00:00", "8:00:00 AM"}}) {
+        LogHeader h;
+        h.recordCount = 1;
+        h.startTime = k0800 + offset / 86400;
+        h.interval = 60;
+        const auto path = dir_.file("odd-start.dat").string();
+        test::writeFile(path, logBytes(h, {{20.0F, 50.0F}}));
+        SCOPED_TRACE(hms);
+        EXPECT_PRED2(test::contains, runTool({"info", path}).out,
+                     std::string(R"("start":"2024-01-01T)") + hms + '"');
+        EXPECT_PRED2(test::contains, runTool({"csv", path}).out,
+                     std::string("\r\n2024-01-01 ") + hms + ",20,50\r\n");
+        EXPECT_PRED2(test::contains, runTool({"csv", path, "--iso"}).out,
+                     std::string("\r\n2024-01-01T") + hms + ",20,50\r\n");
+        EXPECT_PRED2(test::contains, runTool({"export", path}).out,
+                     std::string("Anfangszeit: 01.01.2024 ") + hms + "\r\n");
+        EXPECT_PRED2(test::contains, runTool({"export", path, "--lang", "eng"}).out,
+                     std::string("Starttime: 1/1/2024 ") + englishHms + "\r\n");
+    }
 }
 
 TEST_F(OrvToolLog, StatsCoverTheInclusiveRangeAndSkipGaps) {
@@ -124,6 +152,9 @@ TEST_F(OrvToolLog, InfoDescribesHeaderAndCutShortFiles) {
 
     const ToolRun info = runTool({"info", cut});
     EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(info.err, "orv-tool: info: " + cut +
+                            " is cut short: 2 of its 5 records are complete, only these are "
+                            "used\n");
     EXPECT_EQ(info.out, R"({"records":2,"storedCount":5,"truncated":true,"interval":2.5,)"
                         R"("start":"2004-12-31T09:00:00","startDayNumber":38352.375,)"
                         R"("temperatureUnit":"°F","channel2Unit":"°F","channel2":"dewpoint",)"
@@ -135,9 +166,71 @@ TEST_F(OrvToolLog, InfoDescribesHeaderAndCutShortFiles) {
     EXPECT_PRED2(test::contains, exported.out,
                  "\r\n#Record Temperature(°F) DewPoint(°F)\r\n0 70 50\r\n");
 
+    // Every command that reads the records says in one line that it works on part of them;
+    // a complete file gets no such line.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"stats", cut}, {"csv", cut}, {"export", cut}}) {
+        const ToolRun r = runTool(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "orv-tool: " + args[0] + ": " + cut +
+                             " is cut short: 2 of its 5 records are complete, only these are "
+                             "used\n");
+        EXPECT_NE(r.out, "") << args[0];
+        EXPECT_EQ(runTool({args[0], file_}).err, "") << args[0];
+    }
+
     const ToolRun complete = runTool({"info", file_});
     EXPECT_PRED2(test::contains, complete.out, R"("records":3,"storedCount":3,"truncated":false)");
     EXPECT_PRED2(test::contains, complete.out, R"("text":"AB      ","fileSize":71})");
+}
+
+// A header with nothing usable as its start or interval is a data error whatever its count; an
+// empty file with a good header (interval 0 from older files included) is fine.
+TEST_F(OrvToolLog, EmptyFilesWithADamagedHeaderAreDataErrors) {
+    const struct {
+        const char* name;
+        double start;
+        float interval;
+    } damaged[] = {
+        {"nan-start", std::numeric_limits<double>::quiet_NaN(), 60},
+        {"infinite-start", std::numeric_limits<double>::infinity(), 60},
+        {"year-292278924", 1.0e11, 60},
+        {"nan-interval", kStart, kNaN},
+        {"infinite-interval", kStart, std::numeric_limits<float>::infinity()},
+        {"interval-of-a-year", kStart, 31.0e6F},
+    };
+    for (const auto& d : damaged) {
+        LogHeader h;
+        h.recordCount = 0;
+        h.startTime = d.start;
+        h.interval = d.interval;
+        const auto path = dir_.file(std::string(d.name) + ".dat").string();
+        test::writeFile(path, logBytes(h, {}));
+        for (const char* command : {"info", "stats", "csv", "export"}) {
+            const ToolRun r = runTool({command, path});
+            EXPECT_EQ(r.status, 1) << d.name << " " << command;
+            EXPECT_EQ(r.out, "") << d.name << " " << command;
+            EXPECT_PRED2(test::contains, r.err, "data error, the file may be damaged");
+            EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+        }
+    }
+
+    LogHeader h;
+    h.recordCount = 0;
+    h.startTime = kStart;
+    h.interval = 0;
+    const auto empty = dir_.file("empty.dat").string();
+    test::writeFile(empty, logBytes(h, {}));
+    const ToolRun info = runTool({"info", empty});
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_PRED2(test::contains, info.out,
+                 R"({"records":0,"storedCount":0,"truncated":false,"interval":0,)"
+                 R"("start":"2004-12-31T09:00:00",)");
+    const ToolRun csv = runTool({"csv", empty});
+    EXPECT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out, "time,temperature (°C),humidity (%)\r\n");
+    EXPECT_PRED2(test::contains, runTool({"export", empty}).out,
+                 "Anfangszeit: 31.12.2004 09:00:00\r\nIntervall(s): 0\r\n");
 }
 
 TEST_F(OrvToolLog, BadFilesAndArgumentsAreRefusedClearly) {
@@ -164,8 +257,14 @@ TEST_F(OrvToolLog, BadFilesAndArgumentsAreRefusedClearly) {
         {{"stats", file_, "--to", "3"}, 2, "0..2"},
         {{"stats", file_, "--from", "2", "--to", "1"}, 2, "does not lie within"},
         {{"csv", file_, "--separator", "."}, 2, "separator"},
+        {{"csv", file_, "--separator", " "}, 2, "separator"},
+        {{"csv", file_, "--separator", ":", "--iso"}, 2, "separator"},
         {{"csv", file_, "--decimal", "ab"}, 2, "--decimal"},
         {{"csv", file_, "--frobnicate"}, 2, "unknown option"},
+        // synth writes nothing the loader would refuse
+        {{"synth", dir_.file("s.dat").string(), "--records", "2", "--interval", "86401"},
+         2,
+         "--interval wants a positive number of seconds up to 86400"},
     };
     for (const auto& c : cases) {
         const ToolRun run = runTool(c.args);

@@ -2,8 +2,8 @@
 #include "LogCommands.h"
 #include "LogCommandSupport.h"
 
-#include "core/DayNumber.h"
 #include "core/WriteAll.h"
+#include "offline/DateTimeText.h"
 
 #include <cctype>
 #include <cerrno>
@@ -19,12 +19,12 @@ namespace orv::tool {
 namespace {
 
 constexpr const char* kCsvUsage =
-    "usage: orv-tool csv FILE [-o OUT] [--separator C] [--decimal C] [--bom]\n"
-    "Writes one CSV row per record: ISO 8601 local time, temperature, channel 2, under a header "
-    "row\n"
-    "naming the file's units. Gaps are empty cells. Defaults: separator \",\", decimal mark \".\"; "
-    "use\n"
-    "--separator ';' --decimal ',' (and --bom for the UTF-8 mark) for a German spreadsheet.\n";
+    "usage: orv-tool csv FILE [-o OUT] [--separator C] [--decimal C] [--bom] [--iso]\n"
+    "Writes one CSV row per record: local time, temperature, channel 2, under a header row\n"
+    "naming the file's units. Gaps are empty cells. Times are written as 2024-01-01 08:00:00,\n"
+    "which spreadsheets read as date and time; --iso writes 2024-01-01T08:00:00 instead.\n"
+    "Defaults: separator \",\", decimal mark \".\"; use --separator ';' --decimal ',' (and\n"
+    "--bom for the UTF-8 mark) for a German spreadsheet.\n";
 
 std::string unitWithoutBlank(std::string unit) {
     return !unit.empty() && unit.front() == ' ' ? unit.substr(1) : unit;
@@ -43,55 +43,6 @@ std::string csvCell(const std::string& text, char separator) {
     }
     return quoted + "\"";
 }
-
-// ISO 8601 timestamps of consecutive records: the date text is made once per day.
-class TimestampFormatter {
-public:
-    explicit TimestampFormatter(bool millis) : millis_(millis) {}
-
-    char* format(char* out, double dayNumber) {
-        const auto ms = static_cast<std::int64_t>(std::llround(dayNumber * kSecondsPerDay * 1000));
-        std::int64_t day = ms / 86'400'000;
-        std::int64_t msOfDay = ms % 86'400'000;
-        if (msOfDay < 0) {
-            msOfDay += 86'400'000;
-            --day;
-        }
-        if (day != day_) {
-            const CivilTime t = toCivil(static_cast<double>(day));
-            std::snprintf(date_, sizeof date_, "%04d-%02d-%02dT", t.year, t.month, t.day);
-            dateLength_ = std::strlen(date_);
-            day_ = day;
-        }
-        std::memcpy(out, date_, dateLength_);
-        out += dateLength_;
-        const auto secs = static_cast<int>(msOfDay / 1000);
-        out = twoDigits(out, secs / 3600);
-        *out++ = ':';
-        out = twoDigits(out, secs / 60 % 60);
-        *out++ = ':';
-        out = twoDigits(out, secs % 60);
-        if (millis_) {
-            const auto frac = static_cast<int>(msOfDay % 1000);
-            *out++ = '.';
-            *out++ = static_cast<char>('0' + frac / 100);
-            out = twoDigits(out, frac % 100);
-        }
-        return out;
-    }
-
-private:
-    static char* twoDigits(char* out, int v) {
-        *out++ = static_cast<char>('0' + v / 10);
-        *out++ = static_cast<char>('0' + v % 10);
-        return out;
-    }
-
-    bool millis_;
-    std::int64_t day_ = INT64_MIN;
-    char date_[32] = {};
-    std::size_t dateLength_ = 0;
-};
 
 // A value in plain positional notation, every digit the float needs; a gap stays an empty cell.
 char* formatValue(char* out, float v, char decimal) {
@@ -131,17 +82,19 @@ char singleChar(const LogCommandLine& line, const std::string& option, char fall
 } // namespace
 
 int runCsv(const std::vector<std::string>& args) {
-    const auto parsed =
-        readLogCommandLine("csv", kCsvUsage, args, {"-o", "--separator", "--decimal"}, {"--bom"});
+    const auto parsed = readLogCommandLine("csv", kCsvUsage, args,
+                                           {"-o", "--separator", "--decimal"}, {"--bom", "--iso"});
     if (!parsed) {
         return 0;
     }
     const LogCommandLine& line = *parsed;
     const char separator = singleChar(line, "--separator", ',');
     const char decimal = singleChar(line, "--decimal", '.');
+    // The separator must not occur in a number or a time.
     if (separator == decimal || std::isdigit(static_cast<unsigned char>(separator)) ||
-        separator == '-') {
-        usageError("csv: the separator must differ from the decimal mark, the digits and '-'");
+        std::strchr("-+.:T ", separator) != nullptr) {
+        usageError("csv: the separator must differ from the decimal mark, the digits and the "
+                   "characters of numbers and times (- + . : T blank)");
     }
     const LogData log = loadLogForCommand("csv", line.file);
 
@@ -166,7 +119,7 @@ int runCsv(const std::vector<std::string>& args) {
            csvCell(ch2Name + " (" + unitWithoutBlank(h.ch2UnitText()) + ")", separator) + "\r\n";
 
     constexpr std::size_t kChunk = 1 << 20;
-    constexpr std::size_t kMaxRow = 256;
+    constexpr std::size_t kMaxRow = DateTimeWriter::kMaxChars + 2 * 64 + 4;
     std::size_t used = buf.size();
     buf.resize(used + kChunk + kMaxRow);
     int writeError = 0;
@@ -177,12 +130,13 @@ int runCsv(const std::vector<std::string>& args) {
         used = 0;
     };
     // Timestamps carry milliseconds only when the interval is not a whole number of seconds.
-    TimestampFormatter stamp(h.interval != std::floor(h.interval));
+    DateTimeWriter stamp(line.flags.contains("--iso") ? 'T' : ' ',
+                         h.interval != std::floor(h.interval));
     const auto temp = log.channel(Channel::Temperature);
     const auto ch2 = log.channel(Channel::Channel2);
     for (std::size_t k = 0; k < temp.size() && writeError == 0; ++k) {
         char* p = buf.data() + used;
-        p = stamp.format(p, log.recordTime(static_cast<std::int64_t>(k)));
+        p = stamp.write(p, log.recordTime(static_cast<std::int64_t>(k)));
         *p++ = separator;
         p = formatValue(p, temp[k], decimal);
         *p++ = separator;

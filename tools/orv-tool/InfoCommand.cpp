@@ -3,6 +3,8 @@
 #include "LogCommands.h"
 #include "LogCommandSupport.h"
 
+#include "offline/DateTimeText.h"
+
 #include <iostream>
 
 namespace orv::tool {
@@ -29,7 +31,7 @@ int runInfo(const std::vector<std::string>& args) {
     std::cout << "{\"records\":" << log.size() << ",\"storedCount\":" << h.recordCount
               << ",\"truncated\":" << (log.truncated() ? "true" : "false")
               << ",\"interval\":" << jsonNumber(h.interval)
-              << ",\"start\":" << jsonString(isoLocalTime(h.startTime))
+              << ",\"start\":" << jsonString(dateTimeText(h.startTime, 'T'))
               << ",\"startDayNumber\":" << jsonNumber(h.startTime)
               << ",\"temperatureUnit\":" << jsonString(h.tempUnitText())
               << ",\"channel2Unit\":" << jsonString(h.ch2UnitText())

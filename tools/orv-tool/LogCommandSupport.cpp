@@ -1,10 +1,8 @@
 #include "LogCommandSupport.h"
 
 #include "CommandLine.h"
-#include "core/DayNumber.h"
 #include "offline/LogLoader.h"
 
-#include <cmath>
 #include <cstdio>
 
 namespace orv::tool {
@@ -77,22 +75,16 @@ LogData loadLogForCommand(std::string_view command, const std::string& path) {
         }
         failure(message);
     }
-    return std::move(std::get<LogData>(result));
-}
-
-std::string isoLocalTime(double dayNumber, bool millis) {
-    // Whole milliseconds first, so a time a hair below a full second does not print as :59.
-    const auto ms = static_cast<std::int64_t>(std::llround(dayNumber * kSecondsPerDay * 1000));
-    const std::int64_t secs = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
-    const CivilTime t = toCivil(static_cast<double>(secs) / kSecondsPerDay);
-    char buf[48];
-    int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day,
-                          t.hour, t.minute, t.second);
-    if (millis) {
-        n += std::snprintf(buf + n, sizeof buf - static_cast<std::size_t>(n), ".%03d",
-                           static_cast<int>(ms - secs * 1000));
+    LogData log = std::move(std::get<LogData>(result));
+    if (log.truncated()) {
+        std::fprintf(stderr,
+                     "orv-tool: %.*s: %s is cut short: %lld of its %lld records are complete, "
+                     "only these are used\n",
+                     static_cast<int>(command.size()), command.data(), path.c_str(),
+                     static_cast<long long>(log.size()),
+                     static_cast<long long>(log.header().recordCount));
     }
-    return {buf, static_cast<std::size_t>(n)};
+    return log;
 }
 
 } // namespace orv::tool

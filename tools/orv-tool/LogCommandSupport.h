@@ -28,11 +28,8 @@ readLogCommandLine(std::string_view command, std::string_view usage,
                    const std::set<std::string>& flagOptions = {});
 
 // The log file, loaded; a missing file, one that is not a log file or one with an impossible
-// header is a failure (ToolError) that names the file and the reason.
+// header is a failure (ToolError) that names the file and the reason. A file cut short loads its
+// complete records and says so in one line on standard error.
 [[nodiscard]] LogData loadLogForCommand(std::string_view command, const std::string& path);
-
-// "2004-12-31T09:05:00", local time as the day number is; with `millis` three decimals of the
-// second follow.
-[[nodiscard]] std::string isoLocalTime(double dayNumber, bool millis = false);
 
 } // namespace orv::tool

@@ -14,8 +14,9 @@ int runInfo(const std::vector<std::string>& args);
 // export FILE [--start N] [--count M] [--lang de|eng] [--locale de_DE|en_US] [-o OUT]: the text
 // export of the diagram window.
 int runExport(const std::vector<std::string>& args);
-// csv FILE [-o OUT] [--separator C] [--decimal C] [--bom]: one row per record with an ISO 8601
-// local timestamp; `--separator ';' --decimal ','` suits a German spreadsheet.
+// csv FILE [-o OUT] [--separator C] [--decimal C] [--bom] [--iso]: one row per record with its
+// local date-time ("2024-01-01 08:00:00", which spreadsheets take as a date-time; --iso puts a
+// 'T' between date and time); `--separator ';' --decimal ','` suits a German spreadsheet.
 int runCsv(const std::vector<std::string>& args);
 // stats FILE [--from I] [--to J]: min, max and average of both channels over records I..J.
 int runStats(const std::vector<std::string>& args);

@@ -5,6 +5,7 @@
 
 #include "core/DayNumber.h"
 #include "logging/SyntheticLog.h"
+#include "offline/LogLoader.h"
 
 #include <charconv>
 #include <cmath>
@@ -44,8 +45,9 @@ float parseInterval(const std::string& text) {
     float s = 0;
     const auto* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, s);
-    if (text.empty() || ec != std::errc{} || ptr != end || !std::isfinite(s) || s <= 0) {
-        usageError("--interval wants a positive number of seconds, not '" + text + "'");
+    if (text.empty() || ec != std::errc{} || ptr != end || !std::isfinite(s) || s <= 0 ||
+        s > kMaxLogIntervalSeconds) {
+        usageError("--interval wants a positive number of seconds up to 86400, not '" + text + "'");
     }
     return s;
 }

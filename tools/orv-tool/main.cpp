@@ -24,7 +24,7 @@ constexpr Subcommand kSubcommands[] = {
     {"info", "print the header of a log file as JSON", orv::tool::runInfo},
     {"export", "write records of a log file in the diagram's text export format",
      orv::tool::runExport},
-    {"csv", "write a log file as CSV with ISO 8601 times", orv::tool::runCsv},
+    {"csv", "write a log file as CSV with local date-times", orv::tool::runCsv},
     {"stats", "print min, max and average of a record range as JSON", orv::tool::runStats},
     {"synth", "write a synthetic log file (daily curves with noise, optional gaps)",
      orv::tool::runSynth},

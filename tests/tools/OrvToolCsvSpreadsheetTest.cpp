@@ -1,0 +1,137 @@
+// The CSV of orv-tool csv as a real spreadsheet reads it: gnumeric's ssconvert turns it into a
+// workbook whose cells carry their types, under the real English and German system locales.
+#include "logging/LogFormat.h"
+#include "ToolTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <regex>
+#include <utility>
+
+namespace orv {
+namespace {
+
+constexpr double kStart = 38352.375; // 2004-12-31 09:00:00
+
+struct Cell {
+    int type = 0;       // 40: number (dates are numbers with a date format), 60: text
+    std::string format; // the number format, "" for none
+    std::string value;
+};
+using Sheet = std::map<std::pair<int, int>, Cell>; // (row, column)
+
+bool ssconvertAvailable() {
+    return std::system("command -v ssconvert >/dev/null 2>&1") == 0;
+}
+
+// The cells of the first sheet of `csv` as ssconvert reads it under `locale`.
+Sheet readAsSpreadsheet(const test::TempDir& dir, const std::string& csv,
+                        const std::string& locale) {
+    const std::string workbook = dir.file("book.gnumeric").string();
+    std::filesystem::remove(workbook);
+    const test::Run convert = test::run(
+        {"env", "LC_ALL=" + locale, "ssconvert", "-I", "Gnumeric_stf:stf_csvtab", csv, workbook});
+    EXPECT_EQ(convert.status, 0) << convert.err;
+    const test::Run xml = test::run({"gzip", "-dc", workbook});
+    EXPECT_EQ(xml.status, 0) << xml.err;
+    Sheet sheet;
+    const std::regex cell(
+        R"re(<gnm:Cell Row="(\d+)" Col="(\d+)" ValueType="(\d+)"(?: ValueFormat="([^"]*)")?>([^<]*)</gnm:Cell>)re");
+    for (auto it = std::sregex_iterator(xml.out.begin(), xml.out.end(), cell);
+         it != std::sregex_iterator(); ++it) {
+        const std::smatch& m = *it;
+        sheet[{std::stoi(m[1]), std::stoi(m[2])}] = {std::stoi(m[3]), m[4], m[5]};
+    }
+    return sheet;
+}
+
+void expectDateTime(const Sheet& sheet, int row, double dayNumber) {
+    const auto it = sheet.find({row, 0});
+    ASSERT_NE(it, sheet.end()) << "row " << row;
+    EXPECT_EQ(it->second.type, 40) << "row " << row << ": " << it->second.value;
+    EXPECT_NE(it->second.format.find("yy"), std::string::npos) << it->second.format;
+    EXPECT_NEAR(std::stod(it->second.value), dayNumber, 1e-9) << "row " << row;
+}
+
+void expectNumber(const Sheet& sheet, int row, int column, double value) {
+    const auto it = sheet.find({row, column});
+    ASSERT_NE(it, sheet.end()) << "row " << row << " column " << column;
+    EXPECT_EQ(it->second.type, 40) << it->second.value;
+    EXPECT_EQ(it->second.format, "") << it->second.value;
+    EXPECT_NEAR(std::stod(it->second.value), value, 1e-6) << it->second.value;
+}
+
+TEST(OrvToolCsvSpreadsheet, TimesAreDateTimesAndValuesNumbersInBothVariants) {
+    if (!ssconvertAvailable()) {
+        GTEST_SKIP() << "ssconvert (gnumeric) is not installed";
+    }
+    test::TempDir dir;
+    LogHeader h;
+    h.recordCount = 3;
+    h.startTime = kStart;
+    h.interval = 60;
+    const auto head = encodeLogHeader(h);
+    std::string bytes(head.begin(), head.end());
+    const std::pair<float, float> records[] = {
+        {21.125F, 45.5F}, {-3.25F, std::nanf("")}, {20.0F, 100.0F}};
+    for (const auto& [t, c] : records) {
+        unsigned char r[kLogRecordSize];
+        encodeLogRecord(r, t, c);
+        bytes.append(reinterpret_cast<const char*>(r), sizeof r);
+    }
+    const std::string log = dir.file("log.dat").string();
+    test::writeFile(log, bytes);
+
+    // The English variant as a .csv; the German one, with semicolons and decimal commas, as
+    // a .txt, from which gnumeric takes the separator it finds (for .csv it insists on commas).
+    const struct {
+        const char* name;
+        std::vector<std::string> options;
+        const char* file;
+        const char* locale;
+    } variants[] = {
+        {"English", {}, "en.csv", "en_US.UTF-8"},
+        {"German", {"--separator", ";", "--decimal", ","}, "de.txt", "de_DE.UTF-8"},
+        {"German with BOM",
+         {"--separator", ";", "--decimal", ",", "--bom"},
+         "de-bom.txt",
+         "de_DE.UTF-8"},
+    };
+    for (const auto& v : variants) {
+        SCOPED_TRACE(v.name);
+        const std::string csv = dir.file(v.file).string();
+        std::vector<std::string> args{"csv", log, "-o", csv};
+        args.insert(args.end(), v.options.begin(), v.options.end());
+        const test::Run r = test::runTool(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+
+        const Sheet sheet = readAsSpreadsheet(dir, csv, v.locale);
+        ASSERT_TRUE(sheet.contains({0, 2})) << test::readFile(csv);
+        EXPECT_EQ(sheet.at({0, 0}).value, "time");
+        EXPECT_EQ(sheet.at({0, 1}).value, "temperature (°C)");
+        EXPECT_EQ(sheet.at({0, 2}).value, "humidity (%)");
+        for (int k = 0; k < 3; ++k) {
+            expectDateTime(sheet, k + 1, kStart + k / 1440.0);
+        }
+        expectNumber(sheet, 1, 1, 21.125);
+        expectNumber(sheet, 1, 2, 45.5);
+        expectNumber(sheet, 2, 1, -3.25);
+        EXPECT_FALSE(sheet.contains({2, 2})) << "a gap is an empty cell";
+        expectNumber(sheet, 3, 1, 20);
+        expectNumber(sheet, 3, 2, 100);
+
+        // The ISO form is what --iso is for; a spreadsheet keeps it as text.
+        args.push_back("--iso");
+        ASSERT_EQ(test::runTool(args).status, 0);
+        const Sheet iso = readAsSpreadsheet(dir, csv, v.locale);
+        ASSERT_TRUE(iso.contains({1, 0}));
+        EXPECT_EQ(iso.at({1, 0}).type, 60);
+        EXPECT_EQ(iso.at({1, 0}).value, "2004-12-31T09:00:00");
+        expectNumber(iso, 1, 1, 21.125);
+    }
+}
+
+} // namespace
+} // namespace orv
