@@ -4,9 +4,9 @@
 #include "core/DayNumber.h"
 #include "core/NumberReading.h"
 #include "link/PortSearch.h"
+#include "platform/QtLocaleFormat.h"
 #include "platform/SerialPort.h"
 #include "platform/TcpClient.h"
-#include "platform/QtLocaleFormat.h"
 #include "state/ModMain.h"
 #include "state/SettingsKeys.h"
 

@@ -1,8 +1,8 @@
 #include "link/PortSearch.h"
 
 #include "core/NumberReading.h"
-#include "platform/SerialPort.h"
 #include "platform/Prompts.h"
+#include "platform/SerialPort.h"
 #include "state/ModMain.h"
 #include "state/SettingsKeys.h"
 

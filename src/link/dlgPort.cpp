@@ -1,10 +1,10 @@
 #include "link/dlgPort.h"
 
 #include "link/LinkController.h"
-#include "platform/SerialPort.h"
 #include "platform/Prompts.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtTcpClient.h"
+#include "platform/SerialPort.h"
 #include "state/LanguageTags.h"
 #include "state/ModMain.h"
 #include "state/SettingsKeys.h"

@@ -1,8 +1,8 @@
 #include "shell/ApplyLanguage.h"
 
+#include "shell/MainMenus.h"
 #include "state/LanguageLayout.h"
 #include "state/LanguageTags.h"
-#include "shell/MainMenus.h"
 #include "state/ModMain.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
 #include "shell/MainMenus.h"
 
-#include "state/LanguageTags.h"
 #include "shell/ShellIcons.h"
+#include "state/LanguageTags.h"
 
 #include <QAction>
 #include <QMainWindow>

@@ -1,17 +1,17 @@
 #include "shell/ShutdownSequence.h"
 
 #include "link/LinkController.h"
+#include "platform/Prompts.h"
 #include "platform/SerialPort.h"
 #include "platform/TcpClient.h"
-#include "platform/Prompts.h"
 #include "shell/Dialog.h"
 #include "shell/frmMain.h"
 #include "shell/HelpWindow.h"
 #include "shell/MainWindowPlacement.h"
-#include "state/ModMain.h"
-#include "state/SettingsKeys.h"
 #include "shell/Splash.h"
 #include "shell/Version.h"
+#include "state/ModMain.h"
+#include "state/SettingsKeys.h"
 
 #include <QAction>
 

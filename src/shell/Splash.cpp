@@ -1,8 +1,8 @@
 #include "shell/Splash.h"
 
-#include "state/LanguageTags.h"
 #include "shell/ShellIcons.h"
 #include "shell/Version.h"
+#include "state/LanguageTags.h"
 
 #include <QDesktopServices>
 #include <QFrame>

@@ -2,21 +2,21 @@
 
 #include "link/dlgPort.h"
 #include "link/LinkController.h"
-#include "platform/TcpClient.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenTwips.h"
 #include "platform/SingleInstance.h"
+#include "platform/TcpClient.h"
 #include "shell/ApplyLanguage.h"
 #include "shell/Dialog.h"
 #include "shell/HelpWindow.h"
-#include "state/LanguageTags.h"
 #include "shell/MainWindowPlacement.h"
-#include "state/ModMain.h"
 #include "shell/ShellIcons.h"
 #include "shell/ShutdownSequence.h"
 #include "shell/Splash.h"
 #include "shell/StartupSequence.h"
 #include "shell/Version.h"
+#include "state/LanguageTags.h"
+#include "state/ModMain.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,8 +3,8 @@
 // A whole live program per test: temporary settings folder, scripted prompts, every serial port
 // mapped to a device file that does not exist, and helpers to wait for the event loop and to
 // answer the modal dialogs of the start sequence.
-#include "state/IniStore.h"
 #include "shell/Program.h"
+#include "state/IniStore.h"
 #include "state/SettingsKeys.h"
 #include "support/QtWait.h"
 #include "support/ScriptedPrompts.h"
