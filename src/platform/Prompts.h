@@ -20,6 +20,13 @@ public:
         std::string fileName; // suggested name
         bool save = false;
         bool confirmOverwrite = true;
+        int filterIndex = 1; // filter selected when the dialog opens, 1-based
+    };
+
+    // A chosen path and the filter (1-based) the user had selected; path empty on cancel.
+    struct FileChoice {
+        std::string path;
+        int filterIndex = 1;
     };
 
     virtual ~Prompts() = default;
@@ -28,6 +35,10 @@ public:
                            Buttons buttons) = 0;
     // The chosen path, or empty when the user cancelled.
     virtual std::string chooseFile(const FileDialog& dialog) = 0;
+    // For dialogs whose filters choose what is written (the export's text table or CSV).
+    virtual FileChoice chooseFileAndFilter(const FileDialog& dialog) {
+        return {chooseFile(dialog), dialog.filterIndex};
+    }
     virtual void beep() = 0;
 };
 

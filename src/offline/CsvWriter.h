@@ -1,0 +1,34 @@
+#pragma once
+
+#include "offline/LogData.h"
+
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+namespace orv {
+
+// A log as comma-separated values for spreadsheets: one row per record with its ISO 8601 local
+// time ("2026-03-01T14:05:00", milliseconds only when the interval is not a whole number of
+// seconds), the temperature and the channel-2 value in plain positional notation with every digit
+// the float needs. A gap (NaN record) is an empty cell. The first row names the columns; every row
+// ends with CR LF.
+struct CsvOptions {
+    char separator = ',';
+    char decimal = '.';
+    bool byteOrderMark = false; // UTF-8 mark first, so spreadsheets read "°" right
+    // Column names; the units in parentheses are appended: "temperature (°C)".
+    std::string timeName = "time";
+    std::string temperatureName = "temperature";
+    std::string channel2Name; // empty: "humidity" or "dew point" by the file's unit
+};
+
+// German spreadsheets want ";" between cells and a decimal comma.
+[[nodiscard]] CsvOptions germanCsvOptions(CsvOptions options = {});
+
+// Writes records first .. first+count-1 (clamped to the loaded records) to `fd` through one large
+// buffer. Returns the error of the first failing write; what was written before it stays.
+[[nodiscard]] std::error_code writeCsv(int fd, const LogData& log, std::int64_t first,
+                                       std::int64_t count, const CsvOptions& options);
+
+} // namespace orv
