@@ -8,15 +8,16 @@
 
 namespace orv {
 
-// A log as comma-separated values for spreadsheets: one row per record with its ISO 8601 local
-// time ("2026-03-01T14:05:00", milliseconds only when the interval is not a whole number of
-// seconds), the temperature and the channel-2 value in plain positional notation with every digit
-// the float needs. A gap (NaN record) is an empty cell. The first row names the columns; every row
-// ends with CR LF.
+// A log as comma-separated values for spreadsheets: one row per record with its local date-time
+// ("2026-03-01 14:05:00", which spreadsheets read as a date-time, or the ISO 8601 form with 'T';
+// milliseconds only when the interval is not a whole number of seconds), the temperature and the
+// channel-2 value in plain positional notation with every digit the float needs. A gap (NaN record)
+// is an empty cell. The first row names the columns; every row ends with CR LF.
 struct CsvOptions {
     char separator = ',';
     char decimal = '.';
-    bool byteOrderMark = false; // UTF-8 mark first, so spreadsheets read "°" right
+    bool byteOrderMark = false;   // UTF-8 mark first, so spreadsheets read "°" right
+    char dateTimeSeparator = ' '; // 'T' for the ISO 8601 form
     // Column names; the units in parentheses are appended: "temperature (°C)".
     std::string timeName = "time";
     std::string temperatureName = "temperature";

@@ -76,6 +76,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void savePlacement();
     void setValue(int i, const std::string& text);
     void showReadout(int firstLabel, const RecordReadout& readout);
 

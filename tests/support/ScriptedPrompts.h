@@ -22,6 +22,8 @@ public:
 
     std::deque<Answer> answers;
     std::deque<std::string> files;
+    // The filter (1-based) the user picks in the next file dialogs; unscripted: the one preset.
+    std::deque<int> filters;
     std::vector<Asked> asked;
     std::vector<FileDialog> fileDialogs;
     int beeps = 0;
@@ -45,6 +47,15 @@ public:
         std::string f = files.front();
         files.pop_front();
         return f;
+    }
+
+    FileChoice chooseFileAndFilter(const FileDialog& dialog) override {
+        FileChoice choice{chooseFile(dialog), dialog.filterIndex};
+        if (!filters.empty()) {
+            choice.filterIndex = filters.front();
+            filters.pop_front();
+        }
+        return choice;
     }
 
     void beep() override { ++beeps; }

@@ -1,0 +1,108 @@
+#include "offline/CsvWriter.h"
+
+#include "core/WriteAll.h"
+#include "offline/DateTimeText.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace orv {
+namespace {
+
+std::string unitWithoutBlank(std::string unit) {
+    return !unit.empty() && unit.front() == ' ' ? unit.substr(1) : unit;
+}
+
+std::string csvCell(const std::string& text, char separator) {
+    if (text.find(separator) == std::string::npos && text.find('"') == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    return quoted + "\"";
+}
+
+// A value in plain positional notation, every digit the float needs; a gap stays an empty cell.
+char* formatValue(char* out, float v, char decimal) {
+    if (std::isnan(v)) {
+        return out;
+    }
+    if (std::isinf(v)) {
+        const char* text = v < 0 ? "-Inf" : "Inf";
+        std::memcpy(out, text, std::strlen(text));
+        return out + std::strlen(text);
+    }
+    char* end = std::to_chars(out, out + 64, v, std::chars_format::fixed).ptr;
+    if (decimal != '.') {
+        std::replace(out, end, '.', decimal);
+    }
+    return end;
+}
+
+} // namespace
+
+CsvOptions germanCsvOptions(CsvOptions options) {
+    options.separator = ';';
+    options.decimal = ',';
+    return options;
+}
+
+std::error_code writeCsv(int fd, const LogData& log, std::int64_t first, std::int64_t count,
+                         const CsvOptions& options) {
+    const std::int64_t begin = std::clamp<std::int64_t>(first, 0, log.size());
+    const std::int64_t end =
+        std::clamp<std::int64_t>(first + std::max<std::int64_t>(count, 0), begin, log.size());
+    const LogHeader& h = log.header();
+    const char sep = options.separator;
+    const std::string ch2Name = !options.channel2Name.empty() ? options.channel2Name
+                                : h.ch2IsHumidity()           ? "humidity"
+                                                              : "dew point";
+    std::string buf;
+    if (options.byteOrderMark) {
+        buf += "\xEF\xBB\xBF";
+    }
+    buf += csvCell(options.timeName, sep) + sep +
+           csvCell(options.temperatureName + " (" + unitWithoutBlank(h.tempUnitText()) + ")", sep) +
+           sep + csvCell(ch2Name + " (" + unitWithoutBlank(h.ch2UnitText()) + ")", sep) + "\r\n";
+
+    constexpr std::size_t kChunk = 1 << 20;
+    constexpr std::size_t kMaxRow = DateTimeWriter::kMaxChars + 2 * 64 + 4;
+    std::size_t used = buf.size();
+    buf.resize(used + kChunk + kMaxRow);
+    std::error_code error;
+    auto flush = [&] {
+        if (!error && !writeAll(fd, {buf.data(), used})) {
+            error = std::error_code(errno, std::generic_category());
+        }
+        used = 0;
+    };
+    // Timestamps carry milliseconds only when the interval is not a whole number of seconds.
+    DateTimeWriter stamp(options.dateTimeSeparator, h.interval != std::floor(h.interval));
+    const auto temp = log.channel(Channel::Temperature);
+    const auto ch2 = log.channel(Channel::Channel2);
+    for (std::int64_t k = begin; k < end && !error; ++k) {
+        char* p = buf.data() + used;
+        p = stamp.write(p, log.recordTime(k));
+        *p++ = sep;
+        p = formatValue(p, temp[static_cast<std::size_t>(k)], options.decimal);
+        *p++ = sep;
+        p = formatValue(p, ch2[static_cast<std::size_t>(k)], options.decimal);
+        *p++ = '\r';
+        *p++ = '\n';
+        used = static_cast<std::size_t>(p - buf.data());
+        if (used >= kChunk) {
+            flush();
+        }
+    }
+    flush();
+    return error;
+}
+
+} // namespace orv

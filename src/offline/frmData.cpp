@@ -1,0 +1,192 @@
+#include "offline/frmData.h"
+
+#include "platform/ScreenTwips.h"
+#include "state/LanguageTags.h"
+#include "state/ModMain.h"
+#include "state/SettingsKeys.h"
+
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace orv {
+namespace {
+
+// Tags of the four groups: their captions are texts 129, 137, 145 and 153.
+constexpr std::array<int, 4> kFrameTags = {15, 19, 23, 27};
+constexpr std::array<const char*, 4> kFrameNames = {"Frame1", "Frame2", "Frame3", "Frame4"};
+constexpr std::array<const char*, 4> kFrameCaptions = {
+    "Pointerdaten", "Marker Links", "Marker Rechts", "Messwerte zwischen Marker"};
+// First label of each group.
+constexpr std::array<int, 5> kGroupStart = {0, 3, 6, 9, 15};
+
+constexpr std::array<const char*, kDataWindowLabels> kValueNames = {
+    "lbltemp", "lblH",    "lbltime", "lblTM1", "lblHM1",  "lblTTM1", "lblTM2", "lblHM2",
+    "lblTTM2", "lbltmax", "lbltmin", "lbltd",  "lblhmax", "lblhmin", "lblhd"};
+
+// What the labels say before any file has been loaded.
+constexpr std::array<const char*, kDataWindowLabels> kDesignCaptions = {
+    "Temperatur (°C)",       "rel. Feuchte (%)",      "Zeit",
+    "Temperatur (°C)",       "rel. Feuchte (%)",      "Zeit",
+    "Temperatur (°C)",       "rel. Feuchte (%)",      "Zeit",
+    "Max. Temperatur (°C)",  "Min. Temperatur (°C)",  "Ø Temperatur (°C)",
+    "Max. rel. Feuchte (%)", "Min. rel. Feuchte (%)", "Ø rel. Feuchte (%)"};
+
+// Wide enough for the longest value: a date with a twelve-hour time.
+constexpr int kValueChars = 22;
+
+} // namespace
+
+frmData::frmData(ModMain& app, QWidget* parent)
+    : QWidget(parent,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      app_(app) {
+    setObjectName(QStringLiteral("frmData"));
+    setWindowTitle(QStringLiteral("Data"));
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setSizeConstraint(QLayout::SetFixedSize); // a fixed-size tool window
+    for (std::size_t g = 0; g < frames_.size(); ++g) {
+        auto* frame = new QGroupBox(QString::fromUtf8(kFrameCaptions[g]), this);
+        frame->setObjectName(QLatin1String(kFrameNames[g]));
+        setTag(frame, kFrameTags[g]);
+        auto* grid = new QGridLayout(frame);
+        grid->setColumnStretch(1, 1);
+        for (int i = kGroupStart[g]; i < kGroupStart[g + 1]; ++i) {
+            auto* caption = new QLabel(QString::fromUtf8(kDesignCaptions[i]), frame);
+            caption->setObjectName(QStringLiteral("Label1_%1").arg(i));
+            auto* value = new QLabel(frame);
+            value->setObjectName(QLatin1String(kValueNames[i]));
+            value->setFont(fixed);
+            value->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QLatin1Char('0')) *
+                                   kValueChars);
+            value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            const int row = i - kGroupStart[g];
+            grid->addWidget(caption, row, 0);
+            grid->addWidget(value, row, 1);
+            captions_[i] = caption;
+            values_[i] = value;
+        }
+        outer->addWidget(frame);
+        frames_[g] = frame;
+    }
+
+    // Restore the placement; one that lies on no screen (a monitor since removed) is dropped.
+    const ScreenDpi dpi = screenDpi(this);
+    const QPoint at(twipsToPixels(readSetting(app_.ini, keys::DataWindowLeft), dpi.x),
+                    twipsToPixels(readSetting(app_.ini, keys::DataWindowTop), dpi.y));
+    if (QGuiApplication::screenAt(at) != nullptr) {
+        move(at);
+    }
+}
+
+void frmData::cmData_Click(bool checked) {
+    wanted_ = checked;
+    if (!wanted_) {
+        hide();
+        return;
+    }
+    applyLanguage();
+    Rubber();
+    show();
+    raise();
+}
+
+void frmData::setUnits(const std::string& tempUnitText, const std::string& ch2UnitText) {
+    tempUnit_ = tempUnitText;
+    ch2Unit_ = ch2UnitText;
+}
+
+void frmData::Rubber() {
+    for (QLabel* value : values_) {
+        value->clear();
+    }
+    LabelAktualisieren();
+}
+
+void frmData::LabelAktualisieren() {
+    const auto captions = dataWindowCaptions(app_.strings, tempUnit_, ch2Unit_);
+    if (!captions) {
+        return;
+    }
+    for (std::size_t i = 0; i < captions->size(); ++i) {
+        captions_[i]->setText(QString::fromStdString((*captions)[i]));
+    }
+}
+
+void frmData::applyLanguage() {
+    applyTagTexts(this, app_.strings);
+    setWindowTitle(QStringLiteral("Data"));
+    LabelAktualisieren();
+}
+
+void frmData::setValue(int i, const std::string& text) {
+    values_.at(static_cast<std::size_t>(i))->setText(QString::fromStdString(text));
+}
+
+void frmData::showReadout(int firstLabel, const RecordReadout& readout) {
+    setValue(firstLabel, readout.temperature);
+    setValue(firstLabel + 1, readout.channel2);
+    setValue(firstLabel + 2, readout.time);
+}
+
+void frmData::showPointer(const LogData& log, const PointerReadout& pointer) {
+    showReadout(0, recordReadout(log, pointer.record, pointer.time, app_.locale));
+}
+
+void frmData::showMarker(const LogData& log, MarkerSide side, const Marker& marker) {
+    showReadout(side == MarkerSide::Left ? 3 : 6,
+                recordReadout(log, marker.record, marker.time, app_.locale));
+}
+
+void frmData::showStatistics(const LogData& log, const RecordSpan& span) {
+    const StatisticsReadout s = statisticsReadout(markerStatistics(log, span), app_.locale);
+    setValue(9, s.tempMax);
+    setValue(10, s.tempMin);
+    setValue(11, s.tempAverage);
+    setValue(12, s.ch2Max);
+    setValue(13, s.ch2Min);
+    setValue(14, s.ch2Average);
+}
+
+void frmData::showMarkers(const LogData& log, const Markers& markers) {
+    if (markers.left()) {
+        showMarker(log, MarkerSide::Left, *markers.left());
+    }
+    if (markers.right()) {
+        showMarker(log, MarkerSide::Right, *markers.right());
+    }
+    if (const auto span = markers.statisticsSpan()) {
+        showStatistics(log, *span);
+    }
+}
+
+void frmData::savePlacement() {
+    if (isMinimized() || isMaximized()) {
+        return; // the normal placement stays as saved
+    }
+    const ScreenDpi dpi = screenDpi(this);
+    const QPoint at = pos();
+    writeSetting(app_.ini, keys::DataWindowLeft,
+                 static_cast<std::int32_t>(pixelsToTwips(at.x(), dpi.x)));
+    writeSetting(app_.ini, keys::DataWindowTop,
+                 static_cast<std::int32_t>(pixelsToTwips(at.y(), dpi.y)));
+}
+
+void frmData::unload() {
+    savePlacement();
+    hide();
+}
+
+void frmData::closeEvent(QCloseEvent* event) {
+    savePlacement();
+    event->accept();
+}
+
+} // namespace orv

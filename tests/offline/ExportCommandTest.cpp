@@ -1,0 +1,234 @@
+#include "offline/ExportCommand.h"
+
+#include "core/Clock.h"
+#include "logging/SyntheticLog.h"
+#include "LogTestData.h"
+#include "offline/CsvWriter.h"
+#include "offline/ExportWriter.h"
+#include "state/ModMain.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One diagram window's export button over a real log file on disk.
+class ExportCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(logDir());
+        SyntheticLogOptions o;
+        o.records = 500;
+        o.gaps = true;
+        o.serial = "AB";
+        ASSERT_EQ(writeSyntheticLog(dir.file("messung.dat"), o), std::nullopt);
+        log = test::loadOrFail(dir.file("messung.dat"));
+        app.LogFileDir = logDir().string() + "/";
+    }
+
+    [[nodiscard]] fs::path logDir() const { return dir.path() / "logs"; }
+
+    ExportCommand::Outcome exportView(ViewRange view, const fs::path& target, int filter = 1) {
+        prompts.files.push_back(target.string());
+        prompts.filters.push_back(filter);
+        return exporter.cmdExport_Click(log, view, "messung.dat");
+    }
+
+    // What the engine writes for records first..first+count-1.
+    std::string engineText(std::int64_t first, std::int64_t count) {
+        const fs::path p = dir.file("engine.txt");
+        const auto n = static_cast<std::size_t>(count);
+        const auto at = static_cast<std::size_t>(first);
+        EXPECT_FALSE(exportToFile(p, exportSourceOf(log, "messung.dat"), first,
+                                  log.channel(Channel::Temperature).subspan(at, n),
+                                  log.channel(Channel::Channel2).subspan(at, n), strings, locale));
+        return test::readFile(p);
+    }
+
+    test::TempDir dir;
+    IniStore ini{dir.file("VisualORV.Ini")};
+    StringTable strings = test::textsIn("de");
+    GermanFormat locale;
+    ManualClock clock;
+    ModMain app{ini, strings, locale, clock};
+    test::ScriptedPrompts prompts;
+    ExportCommand exporter{app, prompts};
+    LogData log;
+};
+
+TEST_F(ExportCommandTest, DialogSuggestsTheTitleInTheLoggerFolderThenTheLastFolder) {
+    for (const char* language : {"de", "eng"}) {
+        strings.selectLanguage(language);
+        prompts.fileDialogs.clear();
+        EXPECT_EQ(exporter.cmdExport_Click(log, {0, 10}, "messung.dat"),
+                  ExportCommand::Outcome::Cancelled);
+        ASSERT_EQ(prompts.fileDialogs.size(), 1U);
+        const auto& d = prompts.fileDialogs[0];
+        EXPECT_EQ(d.title, strings.textOr(242, "?"));
+        EXPECT_EQ(d.filter, strings.textOr(243, "?") + "|CSV (*.csv)|*.csv");
+        EXPECT_EQ(d.fileName, "messung");
+        EXPECT_EQ(d.folder, app.LogFileDir);
+        EXPECT_EQ(d.filterIndex, 1);
+        EXPECT_TRUE(d.save);
+    }
+    EXPECT_TRUE(prompts.asked.empty()); // cancelling asks nothing and writes nothing
+    EXPECT_TRUE(fs::is_empty(logDir()));
+
+    fs::create_directories(dir.path() / "elsewhere");
+    ASSERT_EQ(exportView({0, 10}, dir.path() / "elsewhere" / "x.txt"),
+              ExportCommand::Outcome::Written);
+    exporter.cmdExport_Click(log, {0, 10}, "abc");
+    EXPECT_EQ(prompts.fileDialogs.back().folder, (dir.path() / "elsewhere").string());
+    EXPECT_EQ(prompts.fileDialogs.back().fileName, ""); // a title without room for ".dat"
+}
+
+TEST_F(ExportCommandTest, TextExportHoldsExactlyTheVisibleRecords) {
+    const fs::path out = logDir() / "zoom";
+    ASSERT_EQ(exportView({100, 50}, out), ExportCommand::Outcome::Written);
+    const std::string text = test::readFile(out); // the name as given, no extension added
+    EXPECT_EQ(text, engineText(100, 50));
+
+    // Read back: header lines 4 and 5, then 50 record lines numbered 0..49 holding 100..149.
+    std::vector<std::string> lines;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t end = text.find("\r\n", pos);
+        ASSERT_NE(end, std::string::npos) << "every line ends with CR LF";
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + 2;
+    }
+    ASSERT_EQ(lines.size(), 7U + 50U);
+    EXPECT_EQ(lines[0], "Ausgangsdatensatz: messung.dat Serial: AB       Datensätze: 500");
+    EXPECT_EQ(lines[3], "Offset_zur_original_Datei: 100");
+    EXPECT_EQ(lines[4], "Anzahl_der_Datensätze: 50");
+    for (int i = 0; i < 50; ++i) {
+        char expected[2 * kMaxExportValueChars + 32];
+        char* p = expected + std::to_string(i).copy(expected, 20);
+        *p++ = ' ';
+        p = formatExportValue(p, log.value(Channel::Temperature, 100 + i), ",");
+        *p++ = ' ';
+        p = formatExportValue(p, log.value(Channel::Channel2, 100 + i), ",");
+        EXPECT_EQ(lines[7 + static_cast<std::size_t>(i)], std::string(expected, p));
+    }
+}
+
+TEST_F(ExportCommandTest, OverwriteAsksOnceAndNoKeepsTheFile) {
+    const fs::path out = logDir() / "old.txt";
+    test::writeFile(out, "precious\r\n");
+
+    prompts.answers.push_back(Prompts::Answer::No);
+    EXPECT_EQ(exportView({0, 20}, out), ExportCommand::Outcome::KeptExisting);
+    ASSERT_EQ(prompts.asked.size(), 1U);
+    EXPECT_EQ(prompts.asked[0].text,
+              "Die Datei " + out.string() + " ist vorhanden. Soll die Datei überschrieben weden?");
+    EXPECT_EQ(prompts.asked[0].buttons, Prompts::Buttons::YesNo);
+    EXPECT_EQ(prompts.asked[0].icon, Prompts::Icon::None);
+    EXPECT_FALSE(prompts.fileDialogs.back().confirmOverwrite); // the dialog does not ask too
+    EXPECT_EQ(test::readFile(out), "precious\r\n");
+
+    prompts.answers.push_back(Prompts::Answer::Yes);
+    EXPECT_EQ(exportView({0, 20}, out), ExportCommand::Outcome::Written);
+    EXPECT_EQ(test::readFile(out), engineText(0, 20));
+    EXPECT_EQ(std::distance(fs::directory_iterator(logDir()), fs::directory_iterator()), 1)
+        << "no temporary file is left beside the export";
+}
+
+TEST_F(ExportCommandTest, UnwritableFolderShowsText253AndCreatesNothing) {
+    // Nobody may create files in /proc, not even root.
+    EXPECT_EQ(exportView({0, 20}, "/proc/orv-export.txt"), ExportCommand::Outcome::Failed);
+    ASSERT_EQ(prompts.asked.size(), 1U);
+    EXPECT_EQ(prompts.asked[0].text, "Datei konnte nicht angelegt werden.");
+    EXPECT_EQ(prompts.asked[0].icon, Prompts::Icon::Exclamation);
+    EXPECT_FALSE(fs::exists("/proc/orv-export.txt"));
+
+    strings.selectLanguage("eng");
+    EXPECT_EQ(exportView({0, 20}, dir.path() / "no-such-folder" / "x.txt"),
+              ExportCommand::Outcome::Failed);
+    EXPECT_EQ(prompts.asked.back().text, "Unable to write file.");
+}
+
+TEST_F(ExportCommandTest, AFailedWriteLeavesTheOldFileWhole) {
+    const fs::path out = logDir() / "old.txt";
+    test::writeFile(out, "precious\r\n");
+    // A real short write: the file size limit stops the export after 4 KiB.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    prompts.answers.push_back(Prompts::Answer::Yes);
+    const auto outcome = exportView({0, 500}, out);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(outcome, ExportCommand::Outcome::Failed);
+    EXPECT_EQ(prompts.asked.back().text, "Datei konnte nicht angelegt werden.");
+    EXPECT_EQ(test::readFile(out), "precious\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(logDir()), fs::directory_iterator()), 1);
+}
+
+TEST_F(ExportCommandTest, CsvFollowsTheLanguageOfTheTexts) {
+    struct Case {
+        const char* language;
+        bool dewPoint;
+        const char* header;
+        char separator;
+        char decimal;
+    };
+    const Case cases[] = {
+        {"de", false, "Zeit;Temperatur (°C);rel. Feuchte (%)", ';', ','},
+        {"eng", false, "time,temperature (°C),rel. humidity (%)", ',', '.'},
+        {"de", true, "Zeit;Temperatur (°F);Taupunkt (°F)", ';', ','},
+        {"eng", true, "time,temperature (°F),dew point (°F)", ',', '.'},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.language) + (c.dewPoint ? " dew point" : " humidity"));
+        SyntheticLogOptions o;
+        o.records = 40;
+        o.dewPoint = c.dewPoint;
+        o.tempUnit = c.dewPoint ? 'F' : 'C';
+        const fs::path dat = dir.file("csv.dat");
+        ASSERT_EQ(writeSyntheticLog(dat, o), std::nullopt);
+        log = test::loadOrFail(dat);
+        strings.selectLanguage(c.language);
+
+        const fs::path out = logDir() / "table";
+        fs::remove(out.string() + ".csv");
+        ASSERT_EQ(exportView({10, 5}, out, 2), ExportCommand::Outcome::Written);
+        const std::string text = test::readFile(out.string() + ".csv"); // extension added
+
+        CsvOptions expected;
+        expected.separator = c.separator;
+        expected.decimal = c.decimal;
+        expected.byteOrderMark = true;
+        const int shift = c.dewPoint ? 3 : 0;
+        expected.timeName = strings.textOr(195 + shift, "?");
+        expected.temperatureName = strings.textOr(193 + shift, "?");
+        expected.channel2Name = strings.textOr(194 + shift, "?");
+        const fs::path enginePath = dir.file("engine.csv");
+        {
+            const int fd = ::open(enginePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ASSERT_FALSE(writeCsv(fd, log, 10, 5, expected));
+            ::close(fd);
+        }
+        EXPECT_EQ(text, test::readFile(enginePath));
+        EXPECT_EQ(text.substr(0, 3 + std::string(c.header).size() + 2),
+                  std::string("\xEF\xBB\xBF") + c.header + "\r\n");
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6); // header and five records
+        EXPECT_NE(text.find(" 00:10:00;"), std::string::npos)
+            << "record 10 of a one-minute grid starting at midnight";
+    }
+}
+
+} // namespace
+} // namespace orv
