@@ -14,6 +14,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace orv {
 namespace {
 
@@ -77,6 +79,8 @@ frmData::frmData(ModMain& app, QWidget* parent)
         frames_[g] = frame;
     }
 
+    alignValues();
+
     // Restore the placement; one that lies on no screen (a monitor since removed) is dropped.
     const ScreenDpi dpi = screenDpi(this);
     const QPoint at(twipsToPixels(readSetting(app_.ini, keys::DataWindowLeft), dpi.x),
@@ -117,6 +121,19 @@ void frmData::LabelAktualisieren() {
     }
     for (std::size_t i = 0; i < captions->size(); ++i) {
         captions_[i]->setText(QString::fromStdString((*captions)[i]));
+    }
+    alignValues();
+}
+
+void frmData::alignValues() {
+    // One caption width for all four groups, so the values stand in one column.
+    int widest = 0;
+    for (QLabel* caption : captions_) {
+        caption->setMinimumWidth(0);
+        widest = std::max(widest, caption->sizeHint().width());
+    }
+    for (QLabel* caption : captions_) {
+        caption->setMinimumWidth(widest);
     }
 }
 

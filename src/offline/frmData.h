@@ -77,6 +77,7 @@ protected:
 
 private:
     void savePlacement();
+    void alignValues();
     void setValue(int i, const std::string& text);
     void showReadout(int firstLabel, const RecordReadout& readout);
 

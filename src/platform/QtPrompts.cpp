@@ -61,6 +61,10 @@ Prompts::Answer QtPrompts::message(const std::string& title, const std::string& 
 }
 
 std::string QtPrompts::chooseFile(const FileDialog& dialog) {
+    return chooseFileAndFilter(dialog).path;
+}
+
+Prompts::FileChoice QtPrompts::chooseFileAndFilter(const FileDialog& dialog) {
     QStringList filters;
     for (const auto& [name, pattern] : splitFileFilter(dialog.filter)) {
         filters << QString::fromStdString(name + " (" + pattern + ")").replace(';', ' ');
@@ -73,13 +77,18 @@ std::string QtPrompts::chooseFile(const FileDialog& dialog) {
     if (!dialog.confirmOverwrite) {
         fd.setOption(QFileDialog::DontConfirmOverwrite);
     }
+    if (dialog.filterIndex >= 1 && dialog.filterIndex <= filters.size()) {
+        fd.selectNameFilter(filters.at(dialog.filterIndex - 1));
+    }
     if (!dialog.fileName.empty()) {
         fd.selectFile(QString::fromStdString(dialog.fileName));
     }
     if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty()) {
-        return {};
+        return {{}, dialog.filterIndex};
     }
-    return fd.selectedFiles().first().toStdString();
+    const auto chosen = static_cast<int>(filters.indexOf(fd.selectedNameFilter()));
+    return {fd.selectedFiles().first().toStdString(),
+            chosen >= 0 ? chosen + 1 : dialog.filterIndex};
 }
 
 void QtPrompts::beep() {

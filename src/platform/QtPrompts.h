@@ -15,6 +15,7 @@ public:
     Answer message(const std::string& title, const std::string& text, Icon icon,
                    Buttons buttons) override;
     std::string chooseFile(const FileDialog& dialog) override;
+    FileChoice chooseFileAndFilter(const FileDialog& dialog) override;
     void beep() override;
 
 private:
