@@ -42,12 +42,12 @@ TEST(CsvWriter, RowsOfTheRangeOnlyWithTheirOwnTimes) {
     };
     const Case cases[] = {
         // the range crosses midnight and the new year
-        {30.0F, 1, 2, "2004-12-31T23:59:30,-0.5,\r\n2005-01-01T00:00:00,20,0.001\r\n"},
+        {30.0F, 1, 2, "2004-12-31 23:59:30,-0.5,\r\n2005-01-01 00:00:00,20,0.001\r\n"},
         // a fractional interval gets milliseconds
-        {0.25F, 2, 1, "2004-12-31T23:59:00.500,20,0.001\r\n"},
+        {0.25F, 2, 1, "2004-12-31 23:59:00.500,20,0.001\r\n"},
         // ranges beyond the records are cut to them
-        {60.0F, -5, 6, "2004-12-31T23:59:00,21.125,45.5\r\n"},
-        {60.0F, 2, 100, "2005-01-01T00:01:00,20,0.001\r\n"},
+        {60.0F, -5, 6, "2004-12-31 23:59:00,21.125,45.5\r\n"},
+        {60.0F, 2, 100, "2005-01-01 00:01:00,20,0.001\r\n"},
         {60.0F, 3, 1, ""},
     };
     for (const Case& c : cases) {
@@ -63,6 +63,7 @@ TEST(CsvWriter, GermanOptionsAndNamesThatNeedQuotes) {
     o.timeName = "Zeit; lokal";
     o.temperatureName = "T \"innen\"";
     o.channel2Name = "Taupunkt";
+    o.dateTimeSeparator = 'T'; // the ISO form
     EXPECT_EQ(csvOf(threeRecords(60.0F, 'C'), 0, 2, o),
               "\xEF\xBB\xBF\"Zeit; lokal\";\"T \"\"innen\"\" (°C)\";Taupunkt (°C)\r\n"
               "2004-12-31T23:59:00;21,125;45,5\r\n"

@@ -15,6 +15,8 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <map>
+#include <regex>
 #include <unistd.h>
 
 namespace orv {
@@ -104,19 +106,66 @@ TEST_F(ExportSpreadsheet, GermanCsvOpensAsNumbersInLibreOfficeCalc) {
     const fs::path csv = exportCsv("de");
     const fs::path outDir = dir.path() / "calc";
     // Import: separator ";" (59), quote '"' (34), UTF-8 (76), from line 1, language German
-    // (1031). Export: "," (44), English (1033).
+    // (1031); the workbook is written as flat ODF, whose cells carry their types.
     const std::string command =
         "cd " + quoted(dir.path()) + " && HOME=" + quoted(dir.path()) +
         " timeout 180 soffice -env:UserInstallation=file://" + dir.path().string() +
-        "/lo-profile --headless --infilter='CSV:59,34,76,1,,1031' "
-        "--convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,1033' --outdir " +
+        "/lo-profile --headless --infilter='CSV:59,34,76,1,,1031' --convert-to fods --outdir " +
         quoted(outDir) + " " + quoted(csv) + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    const auto got = linesOf(test::readFile(outDir / csv.filename()));
+    const std::string xml = test::readFile(outDir / "garten-de.fods");
     const auto want =
         linesOf(englishCsv(log, view.start, view.count, columnNames(), dir.file("expected.csv")));
-    ASSERT_EQ(got.size(), 1U + 200U);
-    EXPECT_EQ(got, want);
+
+    const std::regex rowPattern(R"(<table:table-row[^>]*>([\s\S]*?)</table:table-row>)");
+    const std::regex cellPattern(
+        R"(<table:table-cell([^>]*?)(?:/>|>([\s\S]*?)</table:table-cell>))");
+    const std::regex attribute(R"re(([a-z:-]+)="([^"]*)")re");
+    std::vector<std::vector<std::map<std::string, std::string>>> rows;
+    for (auto r = std::sregex_iterator(xml.begin(), xml.end(), rowPattern);
+         r != std::sregex_iterator(); ++r) {
+        const std::string body = (*r)[1];
+        auto& row = rows.emplace_back();
+        for (auto c = std::sregex_iterator(body.begin(), body.end(), cellPattern);
+             c != std::sregex_iterator(); ++c) {
+            std::map<std::string, std::string> cell;
+            const std::string attrs = (*c)[1];
+            for (auto a = std::sregex_iterator(attrs.begin(), attrs.end(), attribute);
+                 a != std::sregex_iterator(); ++a) {
+                cell[(*a)[1]] = (*a)[2];
+            }
+            const int repeat = cell.contains("table:number-columns-repeated")
+                                   ? std::stoi(cell["table:number-columns-repeated"])
+                                   : 1;
+            for (int k = 0; k < repeat && row.size() < 3; ++k) {
+                row.push_back(cell);
+            }
+        }
+    }
+    ASSERT_GE(rows.size(), 1U + 200U);
+    for (std::size_t i = 1; i <= 200; ++i) {
+        SCOPED_TRACE(want[i]);
+        const auto& row = rows[i];
+        ASSERT_GE(row.size(), 1U);
+        EXPECT_EQ(row[0].at("office:value-type"), "date");
+        std::string when = want[i].substr(0, want[i].find(','));
+        when[10] = 'T';
+        EXPECT_EQ(row[0].at("office:date-value"),
+                  when.ends_with("T00:00:00") ? when.substr(0, 10) : when);
+        std::size_t from = want[i].find(',') + 1;
+        for (std::size_t col = 1; col <= 2; ++col) {
+            const std::size_t to = want[i].find(',', from);
+            const std::string value = want[i].substr(from, to - from);
+            from = to + 1;
+            if (value.empty()) { // a gap: an empty cell
+                EXPECT_TRUE(row.size() <= col || !row[col].contains("office:value-type"));
+                continue;
+            }
+            ASSERT_GT(row.size(), col);
+            EXPECT_EQ(row[col].at("office:value-type"), "float");
+            EXPECT_EQ(std::stod(row[col].at("office:value")), std::stod(value));
+        }
+    }
 }
 
 TEST_F(ExportSpreadsheet, EnglishCsvOpensAsNumbersInGnumeric) {
