@@ -64,11 +64,21 @@ std::string QtPrompts::chooseFile(const FileDialog& dialog) {
     return chooseFileAndFilter(dialog).path;
 }
 
-Prompts::FileChoice QtPrompts::chooseFileAndFilter(const FileDialog& dialog) {
+QStringList qtNameFilters(const std::string& filter) {
     QStringList filters;
-    for (const auto& [name, pattern] : splitFileFilter(dialog.filter)) {
-        filters << QString::fromStdString(name + " (" + pattern + ")").replace(';', ' ');
+    for (const auto& [name, pattern] : splitFileFilter(filter)) {
+        const QString patterns = QString::fromStdString(pattern).replace(';', ' ');
+        const QString text = QString::fromStdString(name);
+        // "txt-Dateien (*.txt)" names its pattern already; Qt reads it from there.
+        filters << (text.endsWith(QLatin1Char('(') + patterns + QLatin1Char(')'))
+                        ? text
+                        : text + QStringLiteral(" (") + patterns + QLatin1Char(')'));
     }
+    return filters;
+}
+
+Prompts::FileChoice QtPrompts::chooseFileAndFilter(const FileDialog& dialog) {
+    const QStringList filters = qtNameFilters(dialog.filter);
     QFileDialog fd(owner_, QString::fromStdString(dialog.title),
                    QString::fromStdString(dialog.folder));
     fd.setNameFilters(filters);

@@ -2,6 +2,8 @@
 
 #include "platform/Prompts.h"
 
+#include <QStringList>
+
 class QWidget;
 
 namespace orv {
@@ -21,5 +23,9 @@ public:
 private:
     QWidget* owner_;
 };
+
+// The file dialog filter text "name|pattern|..." as Qt name filters: "dat-Dateien (*.dat)",
+// "Logs (*.dat *.DAT)" for "Logs|*.dat;*.DAT".
+[[nodiscard]] QStringList qtNameFilters(const std::string& filter);
 
 } // namespace orv
