@@ -19,7 +19,7 @@ class ModMain;
 
 // The marker data window: one small tool window for all diagram windows, with four groups
 // (pointer, left marker, right marker, values between the markers) of fifteen caption/value
-// pairs. The shell creates it once (hidden) and hands it to every diagram window.
+// pairs. It is made once (hidden) beside the diagram windows and handed to each of them.
 //
 // How a diagram window uses it:
 //  - check box "Data" (cmData) toggled:          data.cmData_Click(checked)

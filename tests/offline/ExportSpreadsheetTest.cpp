@@ -1,6 +1,6 @@
-// The CSV export read by real spreadsheets: LibreOffice Calc with the German import settings
-// (";" between cells, German number format) and Gnumeric's ssconvert for the English file. Both
-// write the cells back as plain English CSV, which must hold exactly the exported numbers.
+// The German CSV export read by a real spreadsheet: LibreOffice Calc with the German import
+// settings (";" between cells, German number format) must see date-times and the exported
+// numbers. (The English variant is the CSV of orv-tool, which Gnumeric reads in its own test.)
 #include "offline/ExportCommand.h"
 
 #include "core/Clock.h"
@@ -165,26 +165,6 @@ TEST_F(ExportSpreadsheet, GermanCsvOpensAsNumbersInLibreOfficeCalc) {
             EXPECT_EQ(row[col].at("office:value-type"), "float");
             EXPECT_EQ(std::stod(row[col].at("office:value")), std::stod(value));
         }
-    }
-}
-
-TEST_F(ExportSpreadsheet, EnglishCsvOpensAsNumbersInGnumeric) {
-    const fs::path csv = exportCsv("eng");
-    const fs::path back = dir.file("back.csv");
-    const std::string command = "LC_ALL=en_US.UTF-8 timeout 120 ssconvert --export-type="
-                                "Gnumeric_stf:stf_csv " +
-                                quoted(csv) + " " + quoted(back) + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    const auto got = linesOf(test::readFile(back));
-    const auto want =
-        linesOf(englishCsv(log, view.start, view.count, columnNames(), dir.file("expected.csv")));
-    ASSERT_EQ(got.size(), 1U + 200U);
-    // Gnumeric quotes texts with blanks, reads the ISO times as date-times and writes them its
-    // own way; the values must come back as the numbers that were written.
-    for (std::size_t i = 0; i < got.size(); ++i) {
-        std::string line = got[i];
-        std::erase(line, '"');
-        EXPECT_EQ(line.substr(line.find(',')), want[i].substr(want[i].find(',')));
     }
 }
 
