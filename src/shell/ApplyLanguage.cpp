@@ -1,5 +1,6 @@
 #include "shell/ApplyLanguage.h"
 
+#include "offline/frmData.h"
 #include "shell/MainMenus.h"
 #include "state/LanguageLayout.h"
 #include "state/LanguageTags.h"
@@ -61,6 +62,10 @@ void ApplyLanguage(ModMain& app, const std::string& language) {
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget* window : windows) {
         applyTagTexts(window, app.strings);
+        // The data window's value captions carry the file's units besides the words.
+        if (auto* data = qobject_cast<frmData*>(window)) {
+            data->LabelAktualisieren();
+        }
     }
     for (QWidget* window : windows) {
         if (window->objectName() == QLatin1String("frmMain")) {

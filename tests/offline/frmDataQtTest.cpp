@@ -5,6 +5,7 @@
 #include "LogTestData.h"
 #include "platform/QtLocaleFormat.h"
 #include "platform/ScreenTwips.h"
+#include "shell/ApplyLanguage.h"
 #include "state/LanguageTags.h"
 #include "state/ModMain.h"
 #include "state/SettingsKeys.h"
@@ -190,6 +191,12 @@ TEST(frmDataQt, DataCheckBoxShowsClearedOrHidesAndTheCloseBoxKeepsTheWish) {
     EXPECT_TRUE(w.DataWindowWanted());
     EXPECT_EQ(valueTexts(w), std::vector<std::string>(kDataWindowLabels));
     EXPECT_EQ(w.frame(3).title(), QStringLiteral("Messwerte zwischen Marker"));
+
+    // The language switch of the main window relabels the open data window, units kept.
+    w.setUnits("°F", "°F");
+    ApplyLanguage(rig.app, "eng");
+    EXPECT_EQ(w.frame(3).title(), QStringLiteral("Range between markers"));
+    EXPECT_EQ(w.caption(13).text(), QStringLiteral("min. dew point (°F)"));
 
     w.cmData_Click(false);
     EXPECT_FALSE(w.isVisible());
