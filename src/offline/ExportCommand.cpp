@@ -54,7 +54,8 @@ ExportSource exportSourceOf(const LogData& log, const std::string& fileTitle) {
 std::error_code replaceFileWith(const std::filesystem::path& path,
                                 const std::function<std::error_code(int fd)>& write) {
     struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0) {
+    const bool replacing = ::stat(path.c_str(), &existing) == 0;
+    if (replacing) {
         if (S_ISDIR(existing.st_mode)) {
             return std::make_error_code(std::errc::is_a_directory);
         }
@@ -67,7 +68,14 @@ std::error_code replaceFileWith(const std::filesystem::path& path,
     if (fd < 0) {
         return lastError();
     }
-    std::error_code ec = write(fd);
+    // The new file keeps the permissions of the one it replaces.
+    std::error_code ec;
+    if (replacing && ::fchmod(fd, existing.st_mode & 07777) != 0) {
+        ec = lastError();
+    }
+    if (!ec) {
+        ec = write(fd);
+    }
     if (!ec && ::fdatasync(fd) != 0) {
         ec = lastError();
     }

@@ -135,9 +135,12 @@ TEST_F(ExportCommandTest, OverwriteAsksOnceAndNoKeepsTheFile) {
     EXPECT_FALSE(prompts.fileDialogs.back().confirmOverwrite); // the dialog does not ask too
     EXPECT_EQ(test::readFile(out), "precious\r\n");
 
+    fs::permissions(out, fs::perms::owner_read | fs::perms::owner_write);
     prompts.answers.push_back(Prompts::Answer::Yes);
     EXPECT_EQ(exportView({0, 20}, out), ExportCommand::Outcome::Written);
     EXPECT_EQ(test::readFile(out), engineText(0, 20));
+    EXPECT_EQ(fs::status(out).permissions(), fs::perms::owner_read | fs::perms::owner_write)
+        << "the replaced file's permissions stay";
     EXPECT_EQ(std::distance(fs::directory_iterator(logDir()), fs::directory_iterator()), 1)
         << "no temporary file is left beside the export";
 }
