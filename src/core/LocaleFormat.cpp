@@ -2,8 +2,11 @@
 
 #include "core/DayNumber.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 namespace orv {
 
@@ -11,21 +14,32 @@ std::string formatFixed(const LocaleFormat& locale, double value, int decimals) 
     if (std::isnan(value)) {
         return "NaN";
     }
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-    std::string digits(buf);
-    std::string sign;
-    if (!digits.empty() && digits.front() == '-') {
-        sign = "-";
-        digits.erase(0, 1);
+    if (std::isinf(value)) {
+        return value < 0 ? "-Inf" : "Inf";
     }
-    std::string frac;
-    if (const auto dot = digits.find('.'); dot != std::string::npos) {
+    // std::to_chars never looks at the C library's locale: a desktop's LC_NUMERIC (which the
+    // windowing toolkit switches on) must not change the digits. The separators come from
+    // `locale` below and nowhere else.
+    decimals = std::max(decimals, 0);
+    // Sign, the 309 digits of the largest double, the point and the decimals.
+    std::string buf(312 + static_cast<std::size_t>(decimals), '\0');
+    const auto [end, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), value,
+                                         std::chars_format::fixed, decimals);
+    if (ec != std::errc{}) {
+        return "NaN"; // the buffer always has room
+    }
+    std::string_view digits(buf.data(), static_cast<std::size_t>(end - buf.data()));
+    std::string out;
+    if (!digits.empty() && digits.front() == '-') {
+        out = "-";
+        digits.remove_prefix(1);
+    }
+    std::string_view frac;
+    if (const auto dot = digits.find('.'); dot != std::string_view::npos) {
         frac = digits.substr(dot + 1);
-        digits.erase(dot);
+        digits = digits.substr(0, dot);
     }
     const std::string group = locale.groupSeparator();
-    std::string out = sign;
     for (std::size_t i = 0; i < digits.size(); ++i) {
         if (i > 0 && (digits.size() - i) % 3 == 0) {
             out += group;

@@ -21,7 +21,9 @@ public:
 };
 
 // A number with exactly `decimals` decimals in the locale's format, with digit grouping
-// (German 1.234,5; English 1,234.5). Rounds the exact binary value to nearest.
+// (German 1.234,5; English 1,234.5). Rounds the exact binary value to nearest. The digits never
+// depend on the C library's locale; the separators are `locale`'s alone. NaN is "NaN",
+// infinities "Inf" and "-Inf".
 [[nodiscard]] std::string formatFixed(const LocaleFormat& locale, double value, int decimals);
 
 // The one-decimal display format used for every live value.

@@ -3,8 +3,8 @@
 #include "core/FrameChecksum.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <stdexcept>
 
 namespace orv {
@@ -20,7 +20,9 @@ bool isSerialCharacter(char c) {
 }
 
 // Rounds to the field's decimals first so that a value like -0.001 does not come out as "-0.00".
-std::string formatReading(double value, const char* format, int decimals, bool decimalComma) {
+// Zero-padded to `width` characters after an optional sign, like printf's "%+07.2f", but through
+// std::to_chars so that the C library's locale never turns the point into a comma.
+std::string formatReading(double value, int width, int decimals, bool withSign, bool decimalComma) {
     if (!std::isfinite(value)) {
         value = 0.0;
     }
@@ -29,9 +31,19 @@ std::string formatReading(double value, const char* format, int decimals, bool d
     if (value == 0.0) {
         value = 0.0; // drops the sign of -0
     }
-    char text[16];
-    std::snprintf(text, sizeof text, format, value);
-    std::string out(text);
+    char digits[32];
+    const auto res = std::to_chars(digits, digits + sizeof digits, std::fabs(value),
+                                   std::chars_format::fixed, decimals);
+    std::string out;
+    if (value < 0) {
+        out += '-';
+    } else if (withSign) {
+        out += '+';
+    }
+    const auto length = static_cast<int>(res.ptr - digits);
+    out.append(static_cast<std::size_t>(std::max(0, width - static_cast<int>(out.size()) - length)),
+               '0');
+    out.append(digits, res.ptr);
     if (decimalComma) {
         std::replace(out.begin(), out.end(), '.', ',');
     }
@@ -76,8 +88,8 @@ std::string temperatureField(const SensorFrame& frame) {
         return errorField(frame.temperature.errorCode, frame.layout, kLongTemperatureWidth);
     }
     return frame.layout == FrameLayout::F
-               ? formatReading(frame.temperature.value, "%+07.2f", 2, frame.decimalComma)
-               : formatReading(frame.temperature.value, "%+05.1f", 1, frame.decimalComma);
+               ? formatReading(frame.temperature.value, 7, 2, true, frame.decimalComma)
+               : formatReading(frame.temperature.value, 5, 1, true, frame.decimalComma);
 }
 
 std::string humidityField(const SensorFrame& frame) {
@@ -85,8 +97,8 @@ std::string humidityField(const SensorFrame& frame) {
         return errorField(frame.humidity.errorCode, frame.layout, kLongHumidityWidth);
     }
     return frame.layout == FrameLayout::F
-               ? formatReading(frame.humidity.value, "%06.2f", 2, frame.decimalComma)
-               : formatReading(frame.humidity.value, "%04.1f", 1, frame.decimalComma);
+               ? formatReading(frame.humidity.value, 6, 2, false, frame.decimalComma)
+               : formatReading(frame.humidity.value, 4, 1, false, frame.decimalComma);
 }
 
 std::string sensorFrameBody(const SensorFrame& frame) {

@@ -1,6 +1,7 @@
 #include "core/LocaleFormat.h"
 #include "core/DayNumber.h"
 #include "core/FrameChecksum.h"
+#include "support/CLocale.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +45,9 @@ TEST(DayNumber, RoundsToTheNearestSecondAcrossMidnight) {
     EXPECT_EQ(t.second, 0);
 }
 
-TEST(LocaleFormat, FixedDecimalsWithSeparatorsAndGrouping) {
+// The same texts whatever the C library's locale: QApplication switches it to the desktop's, and
+// a German LC_NUMERIC once turned 22.0 into "2.2,0".
+TEST(LocaleFormat, FixedDecimalsWithSeparatorsAndGroupingUnderEveryCLocale) {
     const GermanFormat de;
     const EnglishFormat en;
     struct Case {
@@ -55,17 +58,29 @@ TEST(LocaleFormat, FixedDecimalsWithSeparatorsAndGrouping) {
     };
     const Case cases[] = {
         {21.0, 1, "21,0", "21.0"},
+        {22.0, 1, "22,0", "22.0"},
+        {45.3, 1, "45,3", "45.3"},
+        {295.5, 1, "295,5", "295.5"},
         {10.1495, 1, "10,1", "10.1"},
-        {-3.25, 1, "-3,2", "-3.2"},     // binary value of -3.25 is exact: ties go to even
-        {295.45f, 1, "295,5", "295.5"}, // the float32 value lies above the tie
+        {-3.25, 1, "-3,2", "-3.2"},        // binary value of -3.25 is exact: ties go to even
+        {295.45f, 1, "295,5", "295.5"},    // the float32 value lies above the tie
+        {1031.0, 1, "1.031,0", "1,031.0"}, // 555 degrees Celsius in Fahrenheit
         {1234.56, 1, "1.234,6", "1,234.6"},
         {-1234567.0, 0, "-1.234.567", "-1,234,567"},
+        {999999.96, 1, "1.000.000,0", "1,000,000.0"}, // rounding adds a digit and a group
         {0.04, 1, "0,0", "0.0"},
+        {0.125, 3, "0,125", "0.125"},
         {std::numeric_limits<double>::quiet_NaN(), 1, "NaN", "NaN"},
+        {-std::numeric_limits<double>::infinity(), 1, "-Inf", "-Inf"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(formatFixed(de, c.value, c.decimals), c.german) << c.value;
-        EXPECT_EQ(formatFixed(en, c.value, c.decimals), c.english) << c.value;
+    for (const char* cLocale : {"C", test::kDesktopLocales[0], test::kDesktopLocales[1]}) {
+        const test::ScopedCLocale scoped(cLocale);
+        ASSERT_TRUE(scoped.ok());
+        for (const auto& c : cases) {
+            EXPECT_EQ(formatFixed(de, c.value, c.decimals), c.german) << c.value << " " << cLocale;
+            EXPECT_EQ(formatFixed(en, c.value, c.decimals), c.english) << c.value << " " << cLocale;
+        }
+        EXPECT_EQ(formatFixed(en, 1e300, 1).size(), 301u + 100u + 2u) << "every digit, grouped";
     }
 }
 

@@ -1,6 +1,7 @@
 #include "core/SensorFrames.h"
 #include "core/FrameChecksum.h"
 #include "core/FrameParser.h"
+#include "support/CLocale.h"
 
 #include <gtest/gtest.h>
 
@@ -73,30 +74,38 @@ SensorFrame frameOf(const FieldCase& c) {
     return frame;
 }
 
-TEST(SensorFrames, TheFrameParserCutsWhatTheBuilderSends) {
-    for (const FieldCase& c : kFieldCases) {
-        SCOPED_TRACE(c.name);
-        for (const char* terminator : {"\r", "\r\n"}) {
-            const std::string text = buildSensorFrame(frameOf(c), terminator);
-            const std::size_t length = text.find('\r') + 1;
-            EXPECT_EQ(text.substr(length), std::string(terminator).substr(1));
-            if (c.layout == FrameLayout::F) {
-                EXPECT_EQ(length, kLongFrameLength);
-                EXPECT_EQ(text.substr(kSerialNumberPosition - 1, 8), c.serial);
-            } else {
-                EXPECT_LE(length, kMaxShortFrame);
-            }
+// The fields keep their point whatever the C library's locale (a German LC_NUMERIC must not
+// turn it into a comma); a decimal comma is the frame's own choice.
+TEST(SensorFrames, TheFrameParserCutsWhatTheBuilderSendsUnderEveryCLocale) {
+    for (const char* cLocale : {"C", test::kDesktopLocales[0], test::kDesktopLocales[1]}) {
+        const test::ScopedCLocale scoped(cLocale);
+        ASSERT_TRUE(scoped.ok());
+        SCOPED_TRACE(cLocale);
+        for (const FieldCase& c : kFieldCases) {
+            SCOPED_TRACE(c.name);
+            for (const char* terminator : {"\r", "\r\n"}) {
+                const std::string text = buildSensorFrame(frameOf(c), terminator);
+                const std::size_t length = text.find('\r') + 1;
+                EXPECT_EQ(text.substr(length), std::string(terminator).substr(1));
+                if (c.layout == FrameLayout::F) {
+                    EXPECT_EQ(length, kLongFrameLength);
+                    EXPECT_EQ(text.substr(kSerialNumberPosition - 1, 8), c.serial);
+                } else {
+                    EXPECT_LE(length, kMaxShortFrame);
+                }
 
-            // The parser finds frames by their "@T" and CR; splitting and search are its own tests.
-            const std::string frame = text.substr(0, length);
-            EXPECT_TRUE(frame.starts_with("@T"));
-            EXPECT_TRUE(frameLengthAccepted(length));
-            EXPECT_TRUE(frameChecksumMatches(frame)) << frame;
-            FrameFields fields;
-            cutFrameFields(frame, fields);
-            EXPECT_EQ(fields.temperature, c.expected.temperature);
-            EXPECT_EQ(fields.humidity, c.expected.humidity);
-            EXPECT_EQ(fields.serial, c.expected.serial);
+                // The parser finds frames by their "@T" and CR; splitting and search are its own
+                // tests.
+                const std::string frame = text.substr(0, length);
+                EXPECT_TRUE(frame.starts_with("@T"));
+                EXPECT_TRUE(frameLengthAccepted(length));
+                EXPECT_TRUE(frameChecksumMatches(frame)) << frame;
+                FrameFields fields;
+                cutFrameFields(frame, fields);
+                EXPECT_EQ(fields.temperature, c.expected.temperature);
+                EXPECT_EQ(fields.humidity, c.expected.humidity);
+                EXPECT_EQ(fields.serial, c.expected.serial);
+            }
         }
     }
 }
