@@ -48,7 +48,15 @@ Prompts::Answer QtPrompts::message(const std::string& title, const std::string& 
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         break;
     }
-    switch (box.exec()) {
+    const int result = box.exec();
+    if (box.clickedButton() == nullptr) {
+        // Closed without a button (a termination request cancels every open message): the
+        // answer that commits to nothing.
+        return buttons == Buttons::YesNo      ? Answer::No
+               : buttons == Buttons::OkCancel ? Answer::Cancel
+                                              : Answer::Ok;
+    }
+    switch (result) {
     case QMessageBox::Yes:
         return Answer::Yes;
     case QMessageBox::No:

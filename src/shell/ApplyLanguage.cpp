@@ -2,6 +2,7 @@
 
 #include "offline/frmData.h"
 #include "shell/MainMenus.h"
+#include "shell/QtTranslations.h"
 #include "state/LanguageLayout.h"
 #include "state/LanguageTags.h"
 #include "state/ModMain.h"
@@ -58,7 +59,9 @@ void applyMainWindowTexts(QWidget& mainWindow, const StringTable& strings) {
 }
 
 void ApplyLanguage(ModMain& app, const std::string& language) {
-    app.strings.selectLanguage(language);
+    if (app.strings.selectLanguage(language)) {
+        useQtTranslations(language);
+    }
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget* window : windows) {
         applyTagTexts(window, app.strings);

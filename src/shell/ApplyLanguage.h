@@ -11,7 +11,8 @@ class StringTable;
 
 // Switches the language ("de" or "eng"; any other code keeps the current one) and relabels every
 // open window at once: each top-level window and its controls by their tags, then the main
-// window's value-box tips, menu captions and toolbar tips, found by their object names.
+// window's value-box tips, menu captions and toolbar tips, found by their object names. Qt's own
+// texts (standard buttons, file dialogs) switch with it (QtTranslations.h).
 //
 // Message texts shown later (errors, logger status, file dialog titles) are not pushed anywhere:
 // every window looks them up in the string table at the moment it shows them, which always gives

@@ -3,6 +3,7 @@
 #include "shell/ShellIcons.h"
 
 #include <QFileInfo>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QUrl>
@@ -25,7 +26,12 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser_);
-    resize(720, 640);
+    // Never larger than most of the screen, so that it can be centred over the main window.
+    QSize size(720, 640);
+    if (const QScreen* screen = this->screen()) {
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    }
+    resize(size);
 }
 
 bool HelpWindow::showFile(const QString& file) {

@@ -17,6 +17,9 @@ namespace orv {
 
 namespace {
 
+constexpr int kWebButtonTag = 34;
+constexpr int kHelpButtonTag = 111;
+
 QLabel* label(QWidget* parent, const QString& name, const QString& text) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
@@ -36,7 +39,7 @@ QString Splash::versionLine() {
         .arg(kVersionPatch);
 }
 
-Splash::Splash(const StringTable& strings, QWidget* parent) : QDialog(parent) {
+Splash::Splash(const StringTable& strings, QWidget* parent) : QDialog(parent), strings_(strings) {
     setObjectName(QStringLiteral("Splash"));
     setWindowTitle(QStringLiteral("VisualORV"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -60,13 +63,11 @@ Splash::Splash(const StringTable& strings, QWidget* parent) : QDialog(parent) {
     lblVersion_ = label(Frame1_, QStringLiteral("lblVersion"), versionLine());
     QLabel* platform = label(Frame1_, QStringLiteral("lblPlatform"),
                              QStringLiteral("Linux · Qt %1").arg(qVersion()));
-    QLabel* maker =
-        label(Frame1_, QStringLiteral("lblMaker"),
-              QString::fromLatin1(kProductMaker) + QStringLiteral("\n") + webPage().host());
+    maker_ = label(Frame1_, QStringLiteral("lblMaker"), QString());
+    QLabel* maker = maker_;
 
-    cmdWeb_ = new QPushButton(QStringLiteral("Zur Webseite"), this);
+    cmdWeb_ = new QPushButton(this);
     cmdWeb_->setObjectName(QStringLiteral("cmdWeb"));
-    setTag(cmdWeb_, 34);
     cmdWeb_->setAutoDefault(false);
     connect(cmdWeb_, &QPushButton::clicked, this, &Splash::cmdWeb_Click);
 
@@ -108,12 +109,28 @@ Splash::Splash(const StringTable& strings, QWidget* parent) : QDialog(parent) {
         close();
     });
 
-    applyTagTexts(this, strings);
+    setWebPage(webPage());
+    applyTagTexts(this, strings_);
+}
+
+void Splash::setWebPage(const QUrl& page) {
+    page_ = page;
+    const bool web = !page_.isEmpty();
+    // Tag 34: "Zur Webseite" / "Visit website"; tag 111: "Hilfe anzeigen" / "Show help".
+    setTag(cmdWeb_, web ? kWebButtonTag : kHelpButtonTag);
+    cmdWeb_->setText(web ? QStringLiteral("Zur Webseite") : QStringLiteral("Hilfe anzeigen"));
+    const QString maker = QString::fromLatin1(kProductMaker);
+    maker_->setText(web ? maker + u'\n' + page_.host() : maker);
+    applyTagTexts(cmdWeb_, strings_);
 }
 
 void Splash::cmdWeb_Click() {
+    if (page_.isEmpty()) {
+        emit helpWanted();
+        return;
+    }
     // A browser that cannot be started is no reason to bother the user.
-    QDesktopServices::openUrl(webPage());
+    QDesktopServices::openUrl(page_);
 }
 
 bool Splash::eventFilter(QObject* watched, QEvent* event) {

@@ -12,16 +12,22 @@ namespace orv {
 
 class StringTable;
 
-// The about box: logo, name, version and maker, and a button that opens the web page. On the
-// very first start it is shown modally and closes itself after three seconds; from the Help menu
-// it stays until clicked and does not block the main window. Any click or key closes it.
+// The about box: logo, name, version and maker, and a button that opens the maker's web page, or
+// the program's own help when the build names no web page. On the very first start it is shown
+// modally and closes itself after three seconds; from the Help menu it stays until clicked and
+// does not block the main window. Any click or key closes it.
 class Splash final : public QDialog {
     Q_OBJECT
 public:
     explicit Splash(const StringTable& strings, QWidget* parent = nullptr);
 
-    // The web page the button and the logo open.
+    // The web page configured at build time; empty when there is none.
     [[nodiscard]] static QUrl webPage();
+
+    // The page the button and the logo open (the configured one unless set); with an empty
+    // page they ask for the help instead (helpWanted) and the button says so.
+    void setWebPage(const QUrl& page);
+    [[nodiscard]] const QUrl& page() const { return page_; }
 
     // "Version 3.1.0".
     [[nodiscard]] static QString versionLine();
@@ -31,6 +37,10 @@ public:
     [[nodiscard]] QPushButton* cmdWeb() const { return cmdWeb_; }
 
     void cmdWeb_Click();
+
+signals:
+    // The button or the logo was used while no web page is known: show the program's help.
+    void helpWanted();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -43,6 +53,9 @@ private:
     QLabel* imgLogo_ = nullptr;
     QLabel* lblVersion_ = nullptr;
     QPushButton* cmdWeb_ = nullptr;
+    QLabel* maker_ = nullptr;
+    QUrl page_;
+    const StringTable& strings_;
 };
 
 } // namespace orv

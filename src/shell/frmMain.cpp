@@ -8,6 +8,7 @@
 #include "platform/TcpClient.h"
 #include "shell/ApplyLanguage.h"
 #include "shell/Dialog.h"
+#include "shell/DialogWatch.h"
 #include "shell/HelpWindow.h"
 #include "shell/MainWindowPlacement.h"
 #include "shell/ShellIcons.h"
@@ -84,6 +85,7 @@ frmMain::frmMain(ModMain& app, LinkController& link, Prompts& prompts,
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(productTitle());
     setWindowIcon(productIcon());
+    dialogWatch_ = new DialogWatch(this);
     buildWindow();
     applyMinimumMainWindowSize(*this);
     connectLink();
@@ -199,6 +201,7 @@ void frmMain::showFirstRunSplash() {
     }
     auto* box = new Splash(app_.strings, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &Splash::helpWanted, this, &frmMain::mnuHilfe_Click);
     splash_ = box;
     box->Timer1().start();
     ApplyLanguage(app_, app_.Language);
@@ -268,6 +271,7 @@ void frmMain::mnuInfo_Click() {
         auto* box = new Splash(app_.strings, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setModal(false);
+        connect(box, &Splash::helpWanted, this, &frmMain::mnuHilfe_Click);
         splash_ = box;
     }
     splash_->show();
@@ -320,18 +324,9 @@ void frmMain::cmdUk_Click() {
 
 void frmMain::requestClose() {
     closeRequested_ = true;
-    // Modal dialogs run their own loops; cancel them first so the close is seen at once.
-    for (int guard = 0; guard < 16; ++guard) {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal) {
-            break;
-        }
-        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-            dialog->reject();
-        } else {
-            modal->close();
-        }
-    }
+    // Modal dialogs run their own loops; cancel them (and every message the shutdown shows)
+    // so that the close is seen at once and never waits for a user.
+    dialogWatch_->cancelModalDialogs();
     if (loaded_) {
         QTimer::singleShot(0, this, &QWidget::close);
     }
@@ -344,6 +339,10 @@ void frmMain::closeEvent(QCloseEvent* event) {
     }
     if (QueryUnload(*this)) {
         event->ignore();
+        // A refused close (a recording runs) ends the termination request too: the program
+        // goes on, and its dialogs must stay open for the user again.
+        closeRequested_ = false;
+        dialogWatch_->stopCancelling();
         return;
     }
     mdi_->closeAllSubWindows();

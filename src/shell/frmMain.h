@@ -23,6 +23,7 @@ class QStatusBar;
 namespace orv {
 
 class LinkController;
+class DialogWatch;
 class ModMain;
 class Prompts;
 class SingleInstance;
@@ -84,8 +85,9 @@ public:
     void cmdGer_Click();
     void cmdUk_Click();
 
-    // SIGTERM/SIGINT: any modal dialog is cancelled, then the window closes as if the user
-    // closed it (refused while recording, like a user's close).
+    // SIGTERM/SIGINT: every modal dialog or message, open now or shown by the shutdown, is
+    // cancelled, then the window closes as if the user closed it (refused while recording,
+    // like a user's close).
     void requestClose();
 
     // The title without values: "VisualORV V3.1".
@@ -127,6 +129,7 @@ private:
     QPointer<Dialog> dialog_;
     QPointer<Splash> splash_;
     QPointer<HelpWindow> help_;
+    DialogWatch* dialogWatch_ = nullptr;
     QString helpFolder_;
     std::unique_ptr<SingleInstance> instanceLock_;
     bool busy_ = false;

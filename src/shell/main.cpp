@@ -6,6 +6,8 @@
 #include "state/SettingsLocation.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <cstdio>
@@ -49,6 +51,28 @@ void scheduleScreenshot(QWidget& window) {
     });
 }
 
+// ORV_VALUE_TEXTS=path: the end-to-end tests read what the main window shows. Once the start
+// sequence is done and whenever a value box changes, one line with the texts of the three value
+// boxes (temperature, humidity, dew point), separated by tabs, is appended to that file.
+void reportValueTexts(orv::frmMain& window) {
+    const QString path = qEnvironmentVariable("ORV_VALUE_TEXTS");
+    if (path.isEmpty()) {
+        return;
+    }
+    const auto write = [&window, path] {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            const QString line = window.txtTemp()->text() + u'\t' + window.txtRH()->text() + u'\t' +
+                                 window.txtTp()->text() + u'\n';
+            file.write(line.toUtf8());
+        }
+    };
+    for (QLineEdit* box : {window.txtTemp(), window.txtRH(), window.txtTp()}) {
+        QObject::connect(box, &QLineEdit::textChanged, &window, write);
+    }
+    write();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -73,6 +97,7 @@ int main(int argc, char** argv) {
                      [&window](int) { window.requestClose(); });
 
     program.start();
+    reportValueTexts(window);
     scheduleScreenshot(window);
     return QApplication::exec();
 }

@@ -80,6 +80,11 @@ TEST(MainWindowDialogs, TerminationRequestWhileRecordingIsRefusedLikeAUserClose)
     EXPECT_EQ(p.prompts.asked[0].text, "Datalogger still active!");
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(ended.count(), 0);
+
+    // The program goes on: a dialog opened now waits for its user again.
+    QDialog later(&w);
+    QTimer::singleShot(300, &later, &QDialog::accept);
+    EXPECT_EQ(later.exec(), QDialog::Accepted);
 }
 
 } // namespace
