@@ -1,7 +1,8 @@
-// Every number and date text of the offline windows and the export, computed with the C library
-// in the real German and English desktop locales (as QApplication sets it up there), must be
-// the very text computed in the C locale: the separators come from the LocaleFormat alone.
+// Every number and date text of the offline windows, the export and the CSV file, computed with the
+// C library in the real German and English desktop locales (as QApplication sets it up there), must
+// be the very text computed in the C locale: the separators come from the LocaleFormat alone.
 #include "offline/AxisLabels.h"
+#include "offline/CsvWriter.h"
 #include "offline/DataWindow.h"
 #include "offline/ExportWriter.h"
 #include "offline/NumberText.h"
@@ -14,8 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <limits>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace orv {
@@ -75,6 +78,13 @@ std::vector<std::string> offlineTexts(const LocaleFormat& locale, const char* la
         exportToFile(dir.file("out.txt"), source, 0, kTemp, kCh2, test::textsIn(language), locale);
     EXPECT_FALSE(ec) << ec.message();
     out.push_back(test::readFile(dir.file("out.txt")));
+
+    const CsvOptions csv = language == std::string("de") ? germanCsvOptions() : CsvOptions{};
+    const int fd = ::open(dir.file("out.csv").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    EXPECT_GE(fd, 0);
+    EXPECT_FALSE(writeCsv(fd, log, 0, 6, csv));
+    ::close(fd);
+    out.push_back(test::readFile(dir.file("out.csv")));
     return out;
 }
 
@@ -86,8 +96,11 @@ TEST(OfflineTextsLocale, SameTextsUnderEveryDesktopLocale) {
     // The separators are the format's: a spot check that the texts are what the windows show.
     EXPECT_EQ(valueLabelText(30.6, german), " 30,6 ");
     EXPECT_EQ(roundedText(1031.0, 1, english), "1031");
-    EXPECT_NE(germanInC.back().find("Intervall(s): 2,5"), std::string::npos) << germanInC.back();
-    EXPECT_NE(englishInC.back().find("1 1031.5 45.56"), std::string::npos) << englishInC.back();
+    const std::string& germanExport = germanInC[germanInC.size() - 2];
+    const std::string& englishExport = englishInC[englishInC.size() - 2];
+    EXPECT_NE(germanExport.find("Intervall(s): 2,5"), std::string::npos) << germanExport;
+    EXPECT_NE(englishExport.find("1 1031.5 45.56"), std::string::npos) << englishExport;
+    EXPECT_NE(germanInC.back().find(";1031,5;45,555"), std::string::npos) << germanInC.back();
 
     for (const char* cLocale : test::kDesktopLocales) {
         SCOPED_TRACE(cLocale);
