@@ -121,11 +121,15 @@ int LinkController::ConnectSensor(const std::string& host, int port) {
 }
 
 void LinkController::startNetworkLink(const std::string& host, int port) {
+    superviseNetworkLink();
+    (void)ConnectSensor(host, port);
+}
+
+void LinkController::superviseNetworkLink() {
     serialLost_ = false;
     setWinsockVisible(true);
     tmrWinsock_.start(timings_.winsockMs);
     setWinsockText(QString::fromStdString(app_.text(kTextWinsockInitialized)));
-    (void)ConnectSensor(host, port);
 }
 
 void LinkController::stopNetworkLink() {
@@ -187,6 +191,16 @@ void LinkController::restartTcp() {
 }
 
 // --- supervision and what the window shows ----------------------------------------------------
+
+void LinkController::pauseSupervision() {
+    tmrTimeout_.stop();
+}
+
+void LinkController::resumeSupervision() {
+    if (!search_->running()) {
+        tmrTimeout_.start(timings_.timeoutMs);
+    }
+}
 
 void LinkController::tmrTimeout_Timer() {
     app_.measurement.tmrTimeout_Timer();

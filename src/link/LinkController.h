@@ -60,11 +60,19 @@ public:
     // Close, set remote port and host, connect. 0, or the socket error number when the request
     // was refused at once (malformed address, port outside 1..65535).
     int ConnectSensor(const std::string& host, int port);
-    // Start-up and the interface dialog choosing the network: the status line becomes visible,
-    // `tmrWinsock` runs, the status line shows text 305, and the sensor is connected.
+    // Start-up in network mode: `superviseNetworkLink`, then the sensor is connected.
     void startNetworkLink(const std::string& host, int port);
+    // The network link is in use (the interface dialog calls this after its own ConnectSensor):
+    // the status line becomes visible and shows text 305, and `tmrWinsock` runs. Connects nothing.
+    void superviseNetworkLink();
     // Choosing the serial link: status line hidden, `tmrWinsock` stopped, connection closed.
     void stopNetworkLink();
+
+    // --- no-data supervision ----------------------------------------------------------------
+    // The interface dialog rests `tmrTimeout` while it is open and restarts it on every way out,
+    // whichever link is chosen; a running port search restarts it itself when it ends.
+    void pauseSupervision();
+    void resumeSupervision();
 
     // --- what the window layer shows -------------------------------------------------------
     [[nodiscard]] QString statusText() const { return status_; }

@@ -9,15 +9,18 @@
 #include "state/ModMain.h"
 #include "state/SettingsKeys.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -26,6 +29,8 @@ namespace {
 
 constexpr int kWindowTag = 13;
 constexpr int kCancelTag = 14;
+constexpr int kTextAddressOrPort = 304;
+constexpr int kTextTcpPortRange = 314;
 // The chosen port is opened with these line settings, whatever General/Settings says.
 constexpr char kDialogLineSettings[] = "9600,n,8,1";
 
@@ -46,7 +51,12 @@ dlgPort::dlgPort(ModMain& app, LinkController& link, Prompts& prompts,
     Form_Load();
 }
 
-dlgPort::~dlgPort() = default;
+dlgPort::~dlgPort() {
+    // Destroyed while still shown: the supervision must not stay off.
+    if (supervisionPaused_) {
+        link_.resumeSupervision();
+    }
+}
 
 void dlgPort::buildWindow() {
     setObjectName(QStringLiteral("dlgPort"));
@@ -141,12 +151,48 @@ void dlgPort::Form_Load() {
 
 void dlgPort::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (event->spontaneous()) {
+        return; // shown again by the window system (restored after minimising): no new opening
+    }
+    if (!supervisionPaused_) {
+        supervisionPaused_ = true;
+        link_.pauseSupervision();
+    }
+    ownWindowOver_ = false;
     Form_Activate();
 }
 
+void dlgPort::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (event->spontaneous()) {
+        return; // minimised: still open
+    }
+    // OK, Cancel, the close box, Escape, a termination request: all of them end up here.
+    if (supervisionPaused_) {
+        supervisionPaused_ = false;
+        link_.resumeSupervision();
+    }
+}
+
 bool dlgPort::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) {
-        Form_Activate();
+    switch (event->type()) {
+    case QEvent::WindowDeactivate: {
+        // The window that took the activation is already the application's active one; none
+        // means another application has it.
+        const QWidget* now = QApplication::activeWindow();
+        if (now != nullptr && now != this) {
+            ownWindowOver_ = true;
+        }
+        break;
+    }
+    case QEvent::WindowActivate:
+        if (ownWindowOver_) {
+            ownWindowOver_ = false;
+            Form_Activate();
+        }
+        break;
+    default:
+        break;
     }
     return QDialog::event(event);
 }
@@ -162,7 +208,7 @@ void dlgPort::Form_Activate() {
 
 void dlgPort::PortTest() {
     const QString before = cboPort_->currentText();
-    // Rebuilt, not appended to: every activation would otherwise list the ports once more.
+    // Rebuilt, not appended to: every test would otherwise list the ports once more.
     cboPort_->clear();
     SerialPort& live = link_.msc1();
     int listed = 0;
@@ -219,6 +265,16 @@ void dlgPort::showError(int germanId, Prompts::Icon icon) {
     prompts_.message(app_.text(225, "Fehler"), app_.text(germanId), icon, Prompts::Buttons::Ok);
 }
 
+std::optional<std::int32_t> dlgPort::tcpPortOrMessage() {
+    const auto port = tcpPortFromText(txtPort_->text().toStdString());
+    if (!port) {
+        showError(kTextTcpPortRange, Prompts::Icon::Exclamation);
+        txtPort_->setFocus();
+        txtPort_->selectAll();
+    }
+    return port;
+}
+
 void dlgPort::OKButton_Click() {
     if (closePending() || finishing_) {
         return;
@@ -232,9 +288,12 @@ void dlgPort::OKButton_Click() {
         }
     } else {
         // Bad input is refused before the live link is touched.
-        const auto port = tcpPortFromText(txtPort_->text().toStdString());
-        if (!port || !QtTcpClient::isPlausibleHost(txtRemIP_->text().toStdString())) {
-            showError(304, Prompts::Icon::Exclamation);
+        if (!tcpPortOrMessage()) {
+            return;
+        }
+        if (!QtTcpClient::isPlausibleHost(txtRemIP_->text().toStdString())) {
+            showError(kTextAddressOrPort, Prompts::Icon::Exclamation);
+            txtRemIP_->setFocus();
             return;
         }
     }
@@ -298,24 +357,24 @@ void dlgPort::finishSerial() {
 
 void dlgPort::applyNetwork() {
     const std::string host = txtRemIP_->text().toStdString();
-    const auto port = tcpPortFromText(txtPort_->text().toStdString());
+    const auto port = tcpPortOrMessage();
     if (!port) {
-        showError(304, Prompts::Icon::Exclamation);
+        return;
+    }
+    // The one connect of this choice. The socket layer has the last word on address and port;
+    // what it refuses at once leaves the serial link as it was.
+    if (link_.ConnectSensor(host, *port) > 10000) {
+        showError(kTextAddressOrPort, Prompts::Icon::Exclamation);
         return;
     }
     link_.msc1().close();
-    // The socket layer has the last word on address and port.
-    if (link_.ConnectSensor(host, *port) > 10000) {
-        showError(304, Prompts::Icon::Exclamation);
-        return;
-    }
     app_.RemoteIP = host;
     app_.RemotePort = *port;
     app_.setLinkMode(1);
     writeSetting(app_.ini, keys::WinsockPort, *port);
     writeSetting(app_.ini, keys::WinsockIP, host);
-    // Status line with text 305, reconnect timer and the connect itself.
-    link_.startNetworkLink(host, *port);
+    // Status line with text 305 and the reconnect timer; the connection is under way already.
+    link_.superviseNetworkLink();
     storeModeAndClose();
 }
 
@@ -386,17 +445,18 @@ void dlgPort::onPortTestFinished() {
 }
 
 void dlgPort::cmdScan_Click() {
-    const auto port = tcpPortFromText(txtPort_->text().toStdString());
+    const auto port = tcpPortOrMessage();
     if (!port) {
-        showError(304, Prompts::Icon::Exclamation);
         return;
     }
     auto* scan =
         new frmAutoScan(app_, prompts_, *txtRemIP_, *port, localAddress_, scanOptions_, this);
     scan->setAttribute(Qt::WA_DeleteOnClose);
     scan_ = scan;
-    // Coming back from the scan counts as an activation.
-    connect(scan, &QDialog::finished, this, [this] { Form_Activate(); });
+    // The list is tested again once the dialog is active after the scan window. Losing the
+    // activation to it marks that already; this also counts a scan window that never got the
+    // activation from the window system.
+    connect(scan, &QDialog::finished, this, [this] { ownWindowOver_ = true; });
     scan->open();
 }
 

@@ -8,8 +8,10 @@
 #include <QPointer>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QComboBox;
@@ -58,7 +60,10 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    // Opening runs the port list test once and rests the no-data supervision; closing, whichever
+    // way, restarts it.
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     // The close box and Escape act as Cancel.
     void reject() override;
 
@@ -89,6 +94,8 @@ private:
     void finishClose(int result);
     [[nodiscard]] std::string portBoxText() const;
     void showError(int germanId, Prompts::Icon icon);
+    // Refuses a TCP port text that is not a port 1..65535 with a message naming the range.
+    [[nodiscard]] std::optional<std::int32_t> tcpPortOrMessage();
 
     ModMain& app_;
     LinkController& link_;
@@ -111,6 +118,11 @@ private:
 
     Waiting waiting_ = Waiting::Nothing;
     bool finishing_ = false;
+    bool supervisionPaused_ = false;
+    // Another window of this program took the activation from the dialog (the scan window, a
+    // message): the port list is tested again when the dialog is active again. Coming back
+    // from another application tests nothing: every test opens each free port and toggles DTR.
+    bool ownWindowOver_ = false;
 };
 
 } // namespace orv

@@ -238,11 +238,9 @@ void frmMain::mnuMessw_Click() {
 }
 
 void frmMain::mnuPort_Click() {
-    link_.tmrTimeout().stop();
+    // The dialog rests the no-data supervision while it is open and restarts it however it ends.
     showInterfaceDialog();
-    if (!app_.networkMode()) {
-        link_.tmrTimeout().start();
-    } else if (link_.Winsock1().state() == TcpClient::Error && !app_.PortCancel) {
+    if (app_.networkMode() && link_.Winsock1().state() == TcpClient::Error && !app_.PortCancel) {
         prompts_.message(app_.text(225), app_.text(304), Prompts::Icon::Information,
                          Prompts::Buttons::Ok);
     }

@@ -25,6 +25,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
+#include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -205,6 +206,7 @@ public:
         QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this, mode] {
             while (QTcpSocket* s = server_.nextPendingConnection()) {
                 ++accepted_;
+                newest_ = s;
                 QObject::connect(s, &QTcpSocket::disconnected, &server_, [this] { ++closed_; });
                 if (mode == Mode::HangUp) {
                     s->disconnectFromHost();
@@ -215,9 +217,12 @@ public:
     }
     [[nodiscard]] int accepted() const { return accepted_; }
     [[nodiscard]] int closedByPeer() const { return closed_; }
+    // The connection accepted last, while it lasts.
+    [[nodiscard]] QTcpSocket* newest() const { return newest_; }
 
 private:
     QTcpServer server_; // parent of the accepted sockets
+    QPointer<QTcpSocket> newest_;
     int accepted_ = 0;
     int closed_ = 0;
 };

@@ -1,7 +1,12 @@
 #include "link/dlgPort.h"
 
 #include "LinkTestSupport.h"
+#include "PortOpenCounter.h"
 
+#include "core/FrameChecksum.h"
+#include "platform/QtPrompts.h"
+
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,27 +22,24 @@ namespace {
 
 using test::waitFor;
 
+// The dialog on `rig`'s link, shown; its scan probes 127.0.0.x and finds no host names.
+std::unique_ptr<dlgPort> showDialogOn(test::LinkRig& rig) {
+    auto dlg = std::make_unique<dlgPort>(rig.app, *rig.link, rig.prompts,
+                                         [] { return std::string("127.0.0.1"); });
+    dlg->setScanOptions(
+        {.checkMs = 20,
+         .tickMs = 25,
+         .silentHostMs = 300,
+         .lookupHost = [](const QString&, QObject*, std::function<void(const QString&)> done) {
+             done(QString());
+         }});
+    dlg->show();
+    return dlg;
+}
+
 class InterfaceDialogTest : public ::testing::Test {
 protected:
-    // The dialog, shown; its scan probes 127.0.0.x and finds no host names.
-    std::unique_ptr<dlgPort> showDialog() {
-        auto dlg =
-            std::make_unique<dlgPort>(app, link, prompts, [] { return std::string("127.0.0.1"); });
-        dlg->setScanOptions(
-            {.checkMs = 20,
-             .tickMs = 25,
-             .silentHostMs = 300,
-             .lookupHost = [](const QString&, QObject*, std::function<void(const QString&)> done) {
-                 done(QString());
-             }});
-        dlg->show();
-        return dlg;
-    }
-
-    static void activate(QWidget& w) {
-        QEvent activation(QEvent::WindowActivate);
-        QCoreApplication::sendEvent(&w, &activation);
-    }
+    std::unique_ptr<dlgPort> showDialog() { return showDialogOn(rig); }
 
     static std::vector<std::string> listedPorts(QComboBox& box) {
         std::vector<std::string> ports;
@@ -91,8 +93,7 @@ TEST_F(InterfaceDialogSerialTest, PortListShowsDevicesHonoursPortTestAndIsRebuil
     ASSERT_TRUE(rig.ini.WriteIniBool("General", "PortTest5", false));
 
     auto dlg = showDialog();
-    activate(*dlg);
-    activate(*dlg);
+    dlg->PortTest();
     const std::vector<std::string> expected = {"auto", "Com2", "Com6"};
     EXPECT_EQ(listedPorts(dlg->cboPort()), expected);
     EXPECT_EQ(dlg->cboPort().itemText(1), QStringLiteral("Com2  (%1)").arg(two));
@@ -103,7 +104,7 @@ TEST_F(InterfaceDialogSerialTest, PortListShowsDevicesHonoursPortTestAndIsRebuil
     msc1.setCommPort(6);
     ASSERT_TRUE(msc1.open());
     dlg->cboPort().setCurrentIndex(1);
-    activate(*dlg);
+    dlg->PortTest();
     EXPECT_EQ(listedPorts(dlg->cboPort()), expected);
     EXPECT_TRUE(msc1.isOpen());
     EXPECT_EQ(msc1.commPort(), 6);
@@ -166,16 +167,22 @@ TEST_F(InterfaceDialogSerialTest, NetworkChoiceIsCheckedThenConnectsAndStoresPor
     dlg->Option1(1).click();
     EXPECT_FALSE(dlg->cboPort().isEnabled());
     // Which texts are refused is up to the port reader and the socket adapter (tested there);
-    // here a bad port and a bad address each.
-    const std::tuple<const char*, const char*> cases[] = {
-        {"127.0.0.1", "70000"}, {"127.0.0.1", "abc"}, {"192.168.1.300", "31222"}, {"", "31222"}};
-    for (const auto& [host, portText] : cases) {
+    // here bad ports and bad addresses, each with its own message.
+    const std::string badPort = "Der TCP-Port muss zwischen 1 und 65535 liegen.";
+    const std::string badAddress = "IP-Adresse ist ungültig oder Port 31222 ist belegt.";
+    const std::tuple<const char*, const char*, std::string> cases[] = {
+        {"127.0.0.1", "70000", badPort},
+        {"127.0.0.1", "abc", badPort},
+        {"192.168.1.300", "0", badPort},
+        {"192.168.1.300", "31222", badAddress},
+        {"", "31222", badAddress}};
+    for (const auto& [host, portText, message] : cases) {
         prompts.asked.clear();
         dlg->txtRemIP().setText(QString::fromLatin1(host));
         dlg->txtPort().setText(QString::fromLatin1(portText));
         QTest::mouseClick(&dlg->OKButton(), Qt::LeftButton);
         ASSERT_EQ(prompts.asked.size(), 1u) << host << ":" << portText;
-        EXPECT_EQ(prompts.asked[0].text, "IP-Adresse ist ungültig oder Port 31222 ist belegt.");
+        EXPECT_EQ(prompts.asked[0].text, message) << host << ":" << portText;
         EXPECT_EQ(prompts.asked[0].title, "Fehler");
         EXPECT_EQ(prompts.asked[0].icon, Prompts::Icon::Exclamation);
         EXPECT_TRUE(dlg->isVisible());
@@ -205,6 +212,199 @@ TEST_F(InterfaceDialogSerialTest, NetworkChoiceIsCheckedThenConnectsAndStoresPor
     ASSERT_TRUE(waitFor([&] {
         return link.winsockText() == QStringLiteral("12:30:05 Daten empfangen (127.0.0.1)");
     }));
+}
+
+// Network OK connects once, from the serial link and from another sensor's connection: the
+// chosen sensor sees one connection, and it stays up.
+TEST_F(InterfaceDialogTest, NetworkOkConnectsOnce) {
+    for (const bool fromNetwork : {false, true}) {
+        SCOPED_TRACE(fromNetwork ? "from another network sensor" : "from the serial link");
+        const quint16 port = test::freeLoopbackPort();
+        test::LoopbackHost sensor;
+        test::LoopbackHost previous;
+        ASSERT_TRUE(
+            sensor.listen(QStringLiteral("127.0.0.1"), port, test::LoopbackHost::Mode::Silent));
+        if (fromNetwork) {
+            ASSERT_TRUE(previous.listen(QStringLiteral("127.0.0.2"), port,
+                                        test::LoopbackHost::Mode::Silent));
+            app.setLinkMode(1);
+            link.startNetworkLink("127.0.0.2", port);
+            ASSERT_TRUE(waitFor([&] { return link.tcpConnected(); }));
+        } else {
+            app.setLinkMode(0);
+            link.stopNetworkLink();
+        }
+        auto dlg = showDialog();
+        dlg->Option1(1).click();
+        dlg->txtRemIP().setText(QStringLiteral("127.0.0.1"));
+        dlg->txtPort().setText(QString::number(port));
+        QTest::mouseClick(&dlg->OKButton(), Qt::LeftButton);
+        ASSERT_FALSE(dlg->isVisible());
+
+        ASSERT_TRUE(waitFor([&] { return sensor.accepted() >= 1 && link.tcpConnected(); }));
+        // Anything else the connect set off has reached the sensor by now.
+        QTest::qWait(100);
+        EXPECT_EQ(sensor.accepted(), 1);
+        EXPECT_EQ(sensor.closedByPeer(), 0);
+        EXPECT_TRUE(link.tcpConnected());
+        if (fromNetwork) {
+            EXPECT_EQ(previous.accepted(), 1);
+            EXPECT_TRUE(waitFor([&] { return previous.closedByPeer() == 1; }));
+        }
+    }
+}
+
+// The no-data supervision rests while the dialog is open. However the dialog is left (OK,
+// Cancel, the close box, Escape, which is also how a termination request of the program cancels
+// it), it runs again with either link: a sensor that stays connected but falls silent goes to
+// "timeout" and its values are blanked.
+TEST(InterfaceDialogSupervision, EveryWayOutRestartsItWithEitherLink) {
+    if (!test::socatAvailable()) {
+        GTEST_SKIP() << "socat is not installed";
+    }
+    enum class Way { Ok, Cancel, CloseBox, Escape };
+    const std::tuple<const char*, bool, Way> cases[] = {
+        {"serial, OK", false, Way::Ok},
+        {"serial, Cancel", false, Way::Cancel},
+        {"serial, close box", false, Way::CloseBox},
+        {"serial, Escape", false, Way::Escape},
+        {"network, OK", true, Way::Ok},
+        {"network, Cancel", true, Way::Cancel},
+        {"network, close box", true, Way::CloseBox},
+        {"network, Escape", true, Way::Escape},
+    };
+    const auto frame = buildFrame("@T;+23.4;H;45.6;");
+    ASSERT_TRUE(frame);
+    const QByteArray frameBytes(frame->data(), static_cast<qsizetype>(frame->size()));
+    for (const auto& [name, network, way] : cases) {
+        SCOPED_TRACE(name);
+        test::LinkRig rig({.timings = test::fastTimings()});
+        const Measurement& m = rig.app.measurement;
+        test::LoopbackHost host;
+        QSerialPort far;
+        if (network) {
+            const quint16 port = test::freeLoopbackPort();
+            ASSERT_TRUE(
+                host.listen(QStringLiteral("127.0.0.1"), port, test::LoopbackHost::Mode::Silent));
+            rig.app.setLinkMode(1);
+            rig.app.RemoteIP = "127.0.0.1";
+            rig.app.RemotePort = port;
+            rig.link->startNetworkLink("127.0.0.1", port);
+        } else {
+            far.setPortName(rig.ptyPort(2).deviceB());
+            ASSERT_TRUE(far.open(QIODevice::ReadWrite));
+            rig.app.setComPort("2");
+            rig.msc1.setCommPort(2);
+            ASSERT_TRUE(rig.msc1.open());
+        }
+        // One frame from the sensor, then silence.
+        const auto speak = [&] {
+            if (network) {
+                return waitFor([&] {
+                           return rig.link->tcpConnected() && host.newest() &&
+                                  host.newest()->state() == QAbstractSocket::ConnectedState;
+                       }) &&
+                       host.newest()->write(frameBytes) == frameBytes.size();
+            }
+            return far.write(frameBytes) == frameBytes.size() && far.waitForBytesWritten(1000);
+        };
+
+        auto dlg = showDialogOn(rig);
+        EXPECT_FALSE(rig.link->tmrTimeout().isActive()) << "rests while the dialog is open";
+        switch (way) {
+        case Way::Ok:
+            if (!network) {
+                dlg->cboPort().setEditText(QStringLiteral("Com2"));
+            }
+            QTest::mouseClick(&dlg->OKButton(), Qt::LeftButton);
+            break;
+        case Way::Cancel:
+            QTest::mouseClick(&dlg->CancelButton(), Qt::LeftButton);
+            break;
+        case Way::CloseBox:
+            dlg->close();
+            break;
+        case Way::Escape:
+            QTest::keyClick(dlg.get(), Qt::Key_Escape);
+            break;
+        }
+        ASSERT_FALSE(dlg->isVisible());
+        EXPECT_EQ(dlg->result(), way == Way::Ok ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_EQ(rig.app.LinkMode(), network ? 1 : 0);
+        EXPECT_TRUE(rig.link->tmrTimeout().isActive());
+
+        ASSERT_TRUE(speak());
+        ASSERT_TRUE(waitFor([&] { return m.txtTemp() == "23.4 °C"; }));
+        ASSERT_TRUE(waitFor([&] { return m.statusText() == "timeout"; }, 3000));
+        EXPECT_EQ(m.txtTemp(), "--.-   ");
+        EXPECT_EQ(m.txtRH(), "--.-   ");
+    }
+}
+
+// Each test of the port list opens every free port (toggling DTR on a real one): it runs once
+// per opening, and again only when the dialog is active again after a window of this program
+// (a message, the scan window) closed over it, never when the user comes back from another
+// application.
+TEST_F(InterfaceDialogSerialTest, PortListIsTestedOncePerOpeningAndAfterOwnWindowsOnly) {
+    test::PortOpenCounter port3(rig.ptyPort(3).deviceA());
+    ASSERT_TRUE(port3.ok());
+    const quint16 scanPort = test::freeLoopbackPort();
+    app.setLinkMode(1);
+    app.RemotePort = scanPort;
+    const auto settle = [](QWidget& w) {
+        const bool active = waitFor([&] { return w.isActiveWindow(); });
+        QTest::qWait(50); // anything the activation set off has run
+        return active;
+    };
+
+    auto dlg = showDialog();
+    ASSERT_TRUE(settle(*dlg));
+    EXPECT_EQ(port3.opens(), 1) << "opening";
+
+    // Another application takes the activation, then the user comes back. (No window of this
+    // program is active in between, which is how the window system reports it.)
+    QApplication::setActiveWindow(nullptr);
+    ASSERT_TRUE(waitFor([&] { return !dlg->isActiveWindow(); }));
+    QApplication::setActiveWindow(dlg.get());
+    ASSERT_TRUE(settle(*dlg));
+    EXPECT_EQ(port3.opens(), 1) << "back from another application";
+
+    // A message of the program over the dialog, answered by the user.
+    QtPrompts messages(dlg.get());
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != dlg.get() && modal->isActiveWindow()) {
+            qobject_cast<QDialog*>(modal)->reject();
+        }
+    });
+    answer.start(20);
+    messages.message("Fehler", "Something to confirm", Prompts::Icon::Information,
+                     Prompts::Buttons::Ok);
+    answer.stop();
+    // Then the dialog is active again (given back by the window manager, or clicked).
+    dlg->activateWindow();
+    ASSERT_TRUE(settle(*dlg));
+    EXPECT_EQ(port3.opens(), 2) << "after a message";
+
+    // The scan window, closed by the user once the scan is done.
+    QTest::mouseClick(&dlg->cmdScan(), Qt::LeftButton);
+    QPointer<frmAutoScan> scan = dlg->scanWindow();
+    ASSERT_NE(scan, nullptr);
+    ASSERT_TRUE(QSignalSpy(scan.data(), &frmAutoScan::scanFinished).wait(10000));
+    EXPECT_FALSE(dlg->isActiveWindow());
+    QTest::mouseClick(&scan->Command2(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return scan.isNull(); }));
+    dlg->activateWindow();
+    ASSERT_TRUE(settle(*dlg));
+    EXPECT_EQ(port3.opens(), 3) << "after the scan window";
+
+    // Each closing counted once: coming back from another application still tests nothing.
+    QApplication::setActiveWindow(nullptr);
+    ASSERT_TRUE(waitFor([&] { return !dlg->isActiveWindow(); }));
+    QApplication::setActiveWindow(dlg.get());
+    ASSERT_TRUE(settle(*dlg));
+    EXPECT_EQ(port3.opens(), 3) << "back from another application, after the scan";
 }
 
 TEST_F(InterfaceDialogSerialTest, AutoRunsTheSearchAndStoresTheFoundPort) {
@@ -296,7 +496,7 @@ TEST_F(InterfaceDialogTest, ScanFillsTheAddressFieldAndCloseWaitsForItsTeardown)
     QTest::mouseClick(&dlg->cmdScan(), Qt::LeftButton);
     EXPECT_EQ(dlg->scanWindow(), nullptr);
     ASSERT_EQ(prompts.asked.size(), 1u);
-    EXPECT_EQ(prompts.asked[0].text, "IP-Adresse ist ungültig oder Port 31222 ist belegt.");
+    EXPECT_EQ(prompts.asked[0].text, "Der TCP-Port muss zwischen 1 und 65535 liegen.");
 
     dlg->txtPort().setText(QString::number(port));
     QTest::mouseClick(&dlg->cmdScan(), Qt::LeftButton);
@@ -326,12 +526,13 @@ TEST_F(InterfaceDialogTest, ScanFillsTheAddressFieldAndCloseWaitsForItsTeardown)
 }
 
 TEST_F(InterfaceDialogTest, TextsFollowTheLanguageAndFit) {
-    const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"de", "Schnittstelle", "Abbrechen"}, {"eng", "Interface", "Cancel"}};
+    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
+        {"de", "Schnittstelle", "Abbrechen", "Der TCP-Port muss zwischen 1 und 65535 liegen."},
+        {"eng", "Interface", "Cancel", "The TCP port must be between 1 and 65535."}};
     if (test::socatAvailable()) {
         rig.ptyPort(5); // a listed port with its device
     }
-    for (const auto& [language, caption, cancel] : cases) {
+    for (const auto& [language, caption, cancel, badPort] : cases) {
         rig.strings.selectLanguage(language);
         app.Language = language;
         app.RemoteIP = "192.168.100.200";
@@ -355,6 +556,14 @@ TEST_F(InterfaceDialogTest, TextsFollowTheLanguageAndFit) {
         EXPECT_GE(dlg->txtRemIP().contentsRect().width(),
                   dlg->txtRemIP().fontMetrics().horizontalAdvance(address));
         test::saveScreenshot(*dlg, QStringLiteral("dlgPort-%1.png").arg(language));
+
+        // A port out of range is refused in the dialog's language, and the range is named.
+        prompts.asked.clear();
+        dlg->txtPort().setText(QStringLiteral("65536"));
+        QTest::mouseClick(&dlg->OKButton(), Qt::LeftButton);
+        ASSERT_EQ(prompts.asked.size(), 1u);
+        EXPECT_EQ(prompts.asked[0].text, badPort);
+        EXPECT_TRUE(dlg->isVisible());
     }
 }
 

@@ -41,8 +41,10 @@ class ShellProgram {
     SettingsLocation location_;
 
 public:
-    // `iniText` is the settings file the program finds (the port map is appended to it).
-    explicit ShellProgram(const std::string& iniText, const QLocale& locale = kEnglishLocale)
+    // `iniText` is the settings file the program finds (the port map is appended to it);
+    // `timings` shortens the link's timers.
+    explicit ShellProgram(const std::string& iniText, const QLocale& locale = kEnglishLocale,
+                          const LinkTimings& timings = {})
         : location_{(dir_.path() / "VisualORV").string() + "/",
                     (dir_.path() / "VisualORV" / "VisualORV.Ini").string()} {
         ensureSettingsFolder(location_);
@@ -51,6 +53,7 @@ public:
         ProgramOptions options;
         options.location = location_;
         options.locale = locale;
+        options.timings = timings;
         options.localAddress = [] {
             return std::string("127.0.0.1");
         };
