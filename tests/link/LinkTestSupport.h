@@ -25,7 +25,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
-#include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -206,7 +205,6 @@ public:
         QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this, mode] {
             while (QTcpSocket* s = server_.nextPendingConnection()) {
                 ++accepted_;
-                newest_ = s;
                 QObject::connect(s, &QTcpSocket::disconnected, &server_, [this] { ++closed_; });
                 if (mode == Mode::HangUp) {
                     s->disconnectFromHost();
@@ -217,12 +215,20 @@ public:
     }
     [[nodiscard]] int accepted() const { return accepted_; }
     [[nodiscard]] int closedByPeer() const { return closed_; }
-    // The connection accepted last, while it lasts.
-    [[nodiscard]] QTcpSocket* newest() const { return newest_; }
+    // Writes `bytes` to every connection that stands; how many there were.
+    int sendToAll(const QByteArray& bytes) {
+        int sent = 0;
+        for (QTcpSocket* s : server_.findChildren<QTcpSocket*>()) {
+            if (s->state() == QAbstractSocket::ConnectedState) {
+                s->write(bytes);
+                ++sent;
+            }
+        }
+        return sent;
+    }
 
 private:
     QTcpServer server_; // parent of the accepted sockets
-    QPointer<QTcpSocket> newest_;
     int accepted_ = 0;
     int closed_ = 0;
 };

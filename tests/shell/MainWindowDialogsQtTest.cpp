@@ -17,6 +17,7 @@
 #include <QTcpSocket>
 
 #include <tuple>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -40,7 +41,8 @@ TEST(MainWindowDialogs, InterfaceCommandRestartsTheNoDataSupervisionWithEitherLi
     ASSERT_TRUE(frame);
     for (const auto& [name, network, confirmed] : cases) {
         SCOPED_TRACE(name);
-        QTcpServer sensor;
+        QTcpServer sensor; // parent of the accepted connections
+        std::vector<QTcpSocket*> peers;
         ASSERT_TRUE(sensor.listen(QHostAddress::LocalHost, 0));
         std::string ini = "[Main]\nLanguage=eng\n";
         if (network) {
@@ -74,17 +76,20 @@ TEST(MainWindowDialogs, InterfaceCommandRestartsTheNoDataSupervisionWithEitherLi
         if (!network) {
             continue;
         }
-        // The sensor speaks once on the connection that stands now, then falls silent.
-        QTcpSocket* peer = nullptr;
-        ASSERT_TRUE(waitFor([&] {
-            while (sensor.hasPendingConnections()) {
-                peer = sensor.nextPendingConnection();
-            }
-            return peer && peer->state() == QAbstractSocket::ConnectedState && link.tcpConnected();
-        }));
-        peer->write(frame->data(), static_cast<qint64>(frame->size()));
+        // The sensor speaks until its values are shown (over whichever connection stands now),
+        // then falls silent.
         frmMain& w = p.window();
-        ASSERT_TRUE(waitFor([&] { return w.txtTemp()->text() == QStringLiteral("23.4 °C"); }));
+        ASSERT_TRUE(waitFor([&] {
+            while (QTcpSocket* peer = sensor.nextPendingConnection()) {
+                peers.push_back(peer);
+            }
+            for (QTcpSocket* peer : peers) {
+                if (peer->state() == QAbstractSocket::ConnectedState) {
+                    peer->write(frame->data(), static_cast<qint64>(frame->size()));
+                }
+            }
+            return w.txtTemp()->text() == QStringLiteral("23.4 °C");
+        }));
         ASSERT_TRUE(waitFor([&] { return w.sbrLogPanel(5)->text() == "timeout"; }, 3000));
         EXPECT_EQ(w.txtTemp()->text(), "--.-   ");
     }
