@@ -121,15 +121,36 @@ DataLogger::TickResult DataLogger::onTimer(const LiveSample& sample) {
     if (slotTime(taken_) > now + kSlotTolerance) {
         return result;
     }
+    if (now - lastRecordTime() > kMaxClockJumpDays) {
+        finish();
+        result.messageTextId = kClockJumpText;
+        result.ended = true;
+        return result;
+    }
+    // While writes fail the held records are not allowed to grow without end: the grid waits
+    // (the slots are recorded as missed once the disk takes records again).
+    if (static_cast<std::int64_t>(pending_.size()) >= kMaxHeldRecords && !flushPending()) {
+        result.messageTextId = noteWriteResult(false);
+        return result;
+    }
     // The newest slot not later than now; the ones between it and the last record were missed.
     const double elapsedSlots =
         (now - startTime_) * kSecondsPerDay / static_cast<double>(interval_) + kSlotTolerance;
     const auto due = std::max(taken_, static_cast<std::int64_t>(std::floor(elapsedSlots)));
     const std::int64_t missed = due - taken_;
-    pending_.insert(pending_.end(), static_cast<std::size_t>(missed), LogRecord{kNaN, kNaN});
-    pending_.push_back({sample.temperature.value_or(kNaN), sample.channel2.value_or(kNaN)});
-    result.recordsTaken = missed + 1;
-    taken_ = due + 1;
+    if (missed >= kCatchUpRecords) {
+        // A long gap: empty records only, one step per tick; the sample waits for the slot
+        // that is due once the gap is closed.
+        pending_.insert(pending_.end(), static_cast<std::size_t>(kCatchUpRecords),
+                        LogRecord{kNaN, kNaN});
+        result.recordsTaken = kCatchUpRecords;
+        taken_ += kCatchUpRecords;
+    } else {
+        pending_.insert(pending_.end(), static_cast<std::size_t>(missed), LogRecord{kNaN, kNaN});
+        pending_.push_back({sample.temperature.value_or(kNaN), sample.channel2.value_or(kNaN)});
+        result.recordsTaken = missed + 1;
+        taken_ = due + 1;
+    }
     result.messageTextId = noteWriteResult(flushPending());
     return result;
 }
@@ -165,6 +186,10 @@ std::optional<int> DataLogger::stop() {
         path_.clear();
         return std::nullopt;
     }
+    return finish();
+}
+
+std::optional<int> DataLogger::finish() {
     const std::optional<int> message = noteWriteResult(flushPending());
     writer_.close();
     state_ = LoggerState::Finished;

@@ -64,6 +64,10 @@ class DataLogger {
 public:
     static constexpr float kMinimumInterval = 5.0f;
     static constexpr int kWriteFailedText = 253;
+    static constexpr int kClockJumpText = 350;
+    static constexpr std::int64_t kCatchUpRecords = 4096;
+    static constexpr std::int64_t kMaxHeldRecords = 65536;
+    static constexpr double kMaxClockJumpDays = 7.0;
 
     DataLogger(const Clock& clock, const Texts& texts);
 
@@ -84,11 +88,17 @@ public:
     struct TickResult {
         std::int64_t recordsTaken = 0; // slots recorded by this tick (missed ones included)
         std::optional<int> messageTextId;
+        // The recording ended in this tick (the clock jumped too far ahead); the logger is now
+        // Finished and the window must show the message.
+        bool ended = false;
     };
     // `tmrLog_Timer`, every 100 ms while recording. When slots were missed (the computer slept),
-    // they are recorded as NaN and only the slot due now gets the sample's values. A failed write
-    // is kept in memory and retried with the next due record; it is reported once per run of
-    // failures.
+    // they are recorded as NaN and only the slot due now gets the sample's values. A long gap is
+    // caught up in steps of at most kCatchUpRecords per tick, so no tick blocks the window and
+    // memory stays small; a gap of more than kMaxClockJumpDays ends the recording instead
+    // (text kClockJumpText) rather than writing gigabytes of empty records. A failed write is
+    // kept in memory (at most kMaxHeldRecords) and retried with the next due record; it is
+    // reported once per run of failures.
     TickResult onTimer(const LiveSample& sample);
 
     // `StopLogging`: ends a recording (Finished), or forgets the chosen file (NoFile). A final
@@ -126,6 +136,8 @@ private:
     // Writes everything held; false when the write failed (records stay held).
     bool flushPending();
     std::optional<int> noteWriteResult(bool ok);
+    // Ends the recording (flush, close, Finished); the message of a failed final write.
+    std::optional<int> finish();
 
     const Clock& clock_;
     const Texts& texts_;

@@ -163,6 +163,81 @@ TEST_F(LoggerFixture, AWriteFailureIsReportedOnceAndTheGridIsKept) {
     EXPECT_EQ(logger.onTimer(sample(25.0f, 50.0f)).messageTextId, 253);
 }
 
+TEST_F(LoggerFixture, ALongGapIsCaughtUpInBoundedStepsAndAHugeJumpEndsTheRecording) {
+    // {seconds the clock jumps, records expected after the gap is closed, whether it ends}
+    struct Case {
+        double jumpSeconds;
+        bool ends;
+    };
+    const Case cases[] = {
+        {3.0 * 86400.0, false},  // three days at 5 s: 51840 slots, 13 ticks
+        {6.99 * 86400.0, false}, // just inside the limit
+        {7.01 * 86400.0, true},
+        {24.0 * 365.25 * 86400.0, true}, // a clock corrected by 24 years
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.jumpSeconds);
+        clock.set(kStart);
+        logger.stop();
+        logger.stop();
+        startRecording(5.0f);
+        clock.advanceSeconds(5.0);
+        ASSERT_EQ(logger.onTimer(sample(21.0f, 51.0f)).recordsTaken, 1);
+        clock.advanceSeconds(c.jumpSeconds);
+        const auto due = static_cast<std::int64_t>(std::floor((c.jumpSeconds + 5.0) / 5.0 + 1e-6));
+        int ticks = 0;
+        DataLogger::TickResult tick;
+        do {
+            tick = logger.onTimer(sample(30.0f, 60.0f));
+            ++ticks;
+            ASSERT_LE(tick.recordsTaken, DataLogger::kCatchUpRecords);
+            ASSERT_LE(logger.pendingRecords(), 0);
+        } while (tick.recordsTaken == DataLogger::kCatchUpRecords && ticks < 100000);
+        if (c.ends) {
+            EXPECT_TRUE(tick.ended);
+            EXPECT_EQ(tick.messageTextId, DataLogger::kClockJumpText);
+            EXPECT_EQ(ticks, 1);
+            EXPECT_EQ(logger.state(), LoggerState::Finished);
+            EXPECT_EQ(std::filesystem::file_size(path), 47u + 2 * 8);
+            EXPECT_EQ(logger.onTimer(sample(30.0f, 60.0f)).recordsTaken, 0);
+            continue;
+        }
+        EXPECT_FALSE(tick.ended);
+        EXPECT_EQ(logger.recordCount(), due + 1);
+        EXPECT_EQ(ticks, (due - 2) / DataLogger::kCatchUpRecords + 1);
+        // caught up: the next tick within the interval writes nothing
+        EXPECT_EQ(logger.onTimer(sample(30.0f, 60.0f)).recordsTaken, 0);
+        logger.stop();
+        const LogData log = load();
+        ASSERT_EQ(log.size(), due + 1);
+        EXPECT_EQ(log.value(Channel::Temperature, 1), 21.0f);
+        EXPECT_TRUE(std::isnan(log.value(Channel::Temperature, 2)));
+        EXPECT_TRUE(std::isnan(log.value(Channel::Channel2, due - 1)));
+        EXPECT_EQ(log.value(Channel::Temperature, due), 30.0f);
+        EXPECT_NEAR((log.header().recordTime(due) - clock.now()) * 86400.0, 0.0, 5.0);
+    }
+}
+
+TEST_F(LoggerFixture, HeldRecordsStayBoundedWhileTheDiskRefusesThem) {
+    startRecording(5.0f);
+    {
+        test::FileSizeLimit diskFull(47 + 8);
+        clock.advanceSeconds(5.0 * 100000); // under 7 days
+        for (int k = 0; k < 40; ++k) {
+            logger.onTimer(sample(20.0f, 50.0f));
+            ASSERT_LE(logger.pendingRecords(),
+                      DataLogger::kMaxHeldRecords + DataLogger::kCatchUpRecords);
+        }
+        EXPECT_GT(logger.pendingRecords(), DataLogger::kMaxHeldRecords - 1);
+    }
+    // the disk takes records again: the grid catches up to the clock
+    for (int k = 0; k < 100 && logger.onTimer(sample(22.0f, 52.0f)).recordsTaken > 0; ++k) {
+    }
+    EXPECT_EQ(logger.pendingRecords(), 0);
+    EXPECT_EQ(logger.recordCount(), 100001);
+    EXPECT_EQ(logger.recordsOnDisk(), 100001);
+}
+
 TEST_F(LoggerFixture, CommandsAndStatusFollowTheState) {
     auto flags = [&] {
         const LoggerCommands c = logger.commands();
