@@ -210,7 +210,8 @@ TEST(OrvToolReadTest, DewpointPrintsFullPrecision) {
 }
 
 TEST(OrvToolReadTest, EveryCommandExplainsItself) {
-    for (const char* command : {"read", "dewpoint", "info", "export", "csv", "stats", "synth"}) {
+    for (const char* command :
+         {"read", "record", "dewpoint", "info", "export", "csv", "stats", "synth"}) {
         const Result r = runTool({command, "--help"});
         EXPECT_EQ(r.status, 0) << command << ": " << r.err;
         ASSERT_FALSE(r.lines.empty()) << command;

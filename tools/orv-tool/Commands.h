@@ -13,5 +13,6 @@ using CommandArgs = std::vector<std::string>;
 int runRead(const CommandArgs& args);
 int runDewpoint(const CommandArgs& args);
 int runSynth(const CommandArgs& args);
+int runRecord(const CommandArgs& args);
 
 } // namespace orv::tool

@@ -20,6 +20,8 @@ struct Subcommand {
 constexpr Subcommand kSubcommands[] = {
     {"read", "print the frames of a sensor (TCP, serial, file or stdin) as JSON lines",
      orv::tool::runRead},
+    {"record", "record a live sensor (TCP or serial) into a log file on a fixed time grid",
+     orv::tool::runRecord},
     {"dewpoint", "print the dew point in °C of T °C and RH %", orv::tool::runDewpoint},
     {"info", "print the header of a log file as JSON", orv::tool::runInfo},
     {"export", "write records of a log file in the diagram's text export format",

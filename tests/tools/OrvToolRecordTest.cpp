@@ -1,0 +1,203 @@
+// orv-tool record against the simulated sensor: records on the grid, ends cleanly on a signal or
+// after its duration, keeps every completed record when it is killed, and refuses what it cannot
+// do with one line.
+#include "ToolTestSupport.h"
+
+#include "offline/LogTestData.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+namespace orv {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The simulator on a free loopback port; address() is "127.0.0.1:PORT".
+struct Simulator {
+    explicit Simulator(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {ORV_SIM_PATH, "--tcp", "127.0.0.1:0", "--rate", "20",
+                                         "--temp",     "21",    "--rh",        "50"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        process = std::make_unique<test::Process>(args);
+        const std::string line = process->errLine();
+        if (const auto at = line.find("127.0.0.1:"); at != std::string::npos) {
+            address = line.substr(at);
+        }
+    }
+    std::unique_ptr<test::Process> process;
+    std::string address;
+};
+
+int recordLines(const std::string& err) {
+    static const std::regex line("(^|\n)record [0-9]+ ");
+    return static_cast<int>(
+        std::distance(std::sregex_iterator(err.begin(), err.end(), line), std::sregex_iterator()));
+}
+
+// Waits until the tool has printed `n` record lines.
+bool waitForRecords(const test::Process& tool, int n, std::chrono::milliseconds limit = 20s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (recordLines(tool.err()) < n) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+TEST(OrvToolRecord, RecordsTheSimulatorUntilTheDurationEnds) {
+    Simulator sim;
+    ASSERT_FALSE(sim.address.empty());
+    test::TempDir dir;
+    const std::string file = dir.file("f.dat").string();
+    const test::Run r =
+        test::runTool({"record", "--tcp", sim.address, "--interval", "5", "-o", file, "--unit", "F",
+                       "--channel2", "dewpoint", "--duration", "6"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const LogData log = test::loadOrFail(file);
+    ASSERT_EQ(log.size(), 2) << r.err;
+    EXPECT_EQ(recordLines(r.err), 2) << r.err;
+    EXPECT_EQ(log.header().interval, 5.0f);
+    EXPECT_EQ(log.header().tempUnitCode, 'F');
+    EXPECT_EQ(log.header().ch2UnitCode, 'F');
+    EXPECT_EQ(log.header().text, "SIM00001");
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_FLOAT_EQ(log.value(Channel::Temperature, k), 69.8f);
+        EXPECT_NEAR(log.value(Channel::Channel2, k), 50.27f, 0.01f); // 10.15 °C
+    }
+    EXPECT_PRED2(test::contains, r.err, "record 2 ");
+    EXPECT_PRED2(test::contains, r.err, " 69.80 °F 50.27 °F\n");
+    EXPECT_PRED2(test::contains, r.err, "recording ended: 2 records in " + file + "\n");
+}
+
+TEST(OrvToolRecord, SigtermAndSigintEndTheRecordingCleanly) {
+    Simulator sim;
+    ASSERT_FALSE(sim.address.empty());
+    test::TempDir dir;
+    for (const int sig : {SIGTERM, SIGINT}) {
+        const std::string file = dir.file("s" + std::to_string(sig) + ".dat").string();
+        test::Process tool(
+            {ORV_TOOL_PATH, "record", "--tcp", sim.address, "--interval", "5", "-o", file});
+        ASSERT_TRUE(waitForRecords(tool, 1)) << tool.err();
+        tool.signal(sig);
+        ASSERT_EQ(tool.wait(5s), 0) << tool.err();
+        EXPECT_PRED2(test::contains, tool.err(), "recording ended: 1 records in " + file);
+        EXPECT_EQ(test::loadOrFail(file).size(), 1);
+    }
+}
+
+// Killed without warning at different moments of the grid: every record the tool reported is in
+// the file, and the file loads.
+TEST(OrvToolRecord, EveryCompletedRecordSurvivesSigkill) {
+    Simulator sim;
+    ASSERT_FALSE(sim.address.empty());
+    test::TempDir dir;
+    const struct {
+        int recordsFirst;
+        std::chrono::milliseconds thenWait;
+    } kills[] = {{1, 0ms}, {1, 2600ms}, {2, 0ms}, {2, 40ms}};
+    std::vector<std::unique_ptr<test::Process>> tools;
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < std::size(kills); ++i) {
+        files.push_back(dir.file("k" + std::to_string(i) + ".dat").string());
+        tools.push_back(std::make_unique<test::Process>(std::vector<std::string>{
+            ORV_TOOL_PATH, "record", "--tcp", sim.address, "--interval", "5", "-o", files[i]}));
+    }
+    for (std::size_t i = 0; i < std::size(kills); ++i) {
+        SCOPED_TRACE(files[i]);
+        test::Process& tool = *tools[i];
+        ASSERT_TRUE(waitForRecords(tool, kills[i].recordsFirst)) << tool.err();
+        std::this_thread::sleep_for(kills[i].thenWait);
+        tool.signal(SIGKILL);
+        ASSERT_EQ(tool.wait(5s), 128 + SIGKILL);
+        const int reported = recordLines(tool.err());
+        const LogData log = test::loadOrFail(files[i]);
+        // a record written but not yet reported may be there too
+        EXPECT_GE(log.size(), reported);
+        EXPECT_LE(log.size(), reported + 1);
+        EXPECT_EQ(std::filesystem::file_size(files[i]), 47U + 8U * log.size());
+        for (std::int64_t k = 0; k < log.size(); ++k) {
+            EXPECT_EQ(log.value(Channel::Temperature, k), 21.0f) << k;
+        }
+    }
+}
+
+TEST(OrvToolRecord, RefusesWhatItCannotDoWithOneLine) {
+    test::TempDir dir;
+    int port = 0;
+    ::close(test::listenOnLoopback(port));
+    const std::string closed = "127.0.0.1:" + std::to_string(port);
+    const std::string file = dir.file("r.dat").string();
+    const std::string folder = dir.path().string();
+    // clang-format off
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string message; // behind "orv-tool: "
+    } cases[] = {
+        {{"--tcp", closed, "--interval", "4", "-o", file}, 2,
+         "--interval wants whole seconds from 5 to 3600, not '4'"},
+        {{"--tcp", closed, "--interval", "3601", "-o", file}, 2,
+         "--interval wants whole seconds from 5 to 3600, not '3601'"},
+        {{"--tcp", closed, "--interval", "0.1", "-o", file}, 2,
+         "--interval wants whole seconds from 5 to 3600, not '0.1'"},
+        {{"--tcp", closed, "-o", file}, 2, "record needs --interval S (5 to 3600 seconds)"},
+        {{"--tcp", closed, "--interval", "5"}, 2, "record needs -o FILE"},
+        {{"--interval", "5", "-o", file}, 2,
+         "record needs a sensor: --tcp HOST:PORT or --serial DEVICE"},
+        {{"--tcp", closed, "--serial", "/dev/null", "--interval", "5", "-o", file}, 2,
+         "record takes one sensor, --serial is a second one"},
+        {{"--tcp", closed, "--interval", "5", "-o", file, "--duration", "0"}, 2,
+         "--duration wants a whole number of at least 1, not '0'"},
+        {{"--tcp", closed, "--interval", "5", "-o", folder + "/no/such/r.dat"}, 1,
+         "cannot write " + folder + "/no/such/r.dat: no folder " + folder + "/no/such"},
+        {{"--tcp", closed, "--interval", "5", "-o", folder}, 1,
+         "cannot write " + folder + ": it is a folder"},
+        {{"--tcp", closed, "--interval", "5", "-o", file}, 1,
+         "cannot connect to " + closed + ": Connection refused"},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"record"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const test::Run r = test::runTool(args);
+        EXPECT_EQ(r.status, c.status) << c.message;
+        EXPECT_EQ(r.err, "orv-tool: " + c.message + "\n");
+        EXPECT_FALSE(std::filesystem::exists(file)) << c.message;
+    }
+}
+
+// The option table of docs/tools.md is the one --help prints.
+TEST(OrvToolRecord, HelpAndTheDocumentedOptionTableAgree) {
+    const test::Run r = test::runTool({"record", "--help"});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("usage: orv-tool record ", 0), 0U);
+    std::ifstream docsFile(std::string(ORV_SOURCE_DIR) + "/docs/tools.md");
+    std::stringstream docsStream;
+    docsStream << docsFile.rdbuf();
+    // Markdown escapes the bars inside a table cell.
+    const std::string docs = std::regex_replace(docsStream.str(), std::regex(R"(\\\|)"), "|");
+    static const std::regex option("\n  (-[^ ]+(?: [^ ]+)*?)  +([^\n]+)");
+    int options = 0;
+    for (auto it = std::sregex_iterator(r.out.begin(), r.out.end(), option);
+         it != std::sregex_iterator(); ++it) {
+        ++options;
+        const std::string row = "| `" + (*it)[1].str() + "` | " + (*it)[2].str() + " |";
+        EXPECT_PRED2(test::contains, docs, row);
+    }
+    EXPECT_EQ(options, 7);
+    static const std::regex docRow(
+        "\n\\| `(--tcp|--serial|--interval|-o|--unit|--channel2|--duration)");
+    EXPECT_EQ(std::distance(std::sregex_iterator(docs.begin(), docs.end(), docRow),
+                            std::sregex_iterator()),
+              options);
+}
+
+} // namespace
+} // namespace orv

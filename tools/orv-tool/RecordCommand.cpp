@@ -1,0 +1,386 @@
+// orv-tool record: the program's data logger without windows. The same measurement turns the
+// sensor's frames into samples and the same logger writes them on the interval grid; a server
+// without a screen records with it.
+#include "ByteSource.h"
+#include "CommandLine.h"
+#include "Commands.h"
+
+#include "core/Clock.h"
+#include "core/LinkControl.h"
+#include "core/LocaleFormat.h"
+#include "core/Measurement.h"
+#include "core/Texts.h"
+#include "logging/DataLogger.h"
+#include "offline/DateTimeText.h"
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <poll.h>
+#include <unistd.h>
+
+namespace orv::tool {
+namespace {
+
+constexpr const char* kRecordUsage =
+    "usage: orv-tool record (--tcp HOST:PORT | --serial DEVICE) --interval S -o FILE\n"
+    "                       [--unit C|F|K] [--channel2 humidity|dewpoint] [--duration S]\n"
+    "Records a live sensor into a log file the way the program's data logger does: the first\n"
+    "record as soon as the first good frame has arrived, then one record every S seconds on a\n"
+    "fixed time grid. A silent sensor gives empty records, a lost link is connected again.\n"
+    "Options:\n"
+    "  --tcp HOST:PORT        a network sensor\n"
+    "  --serial DEVICE        a serial sensor (9600 baud, 8N1)\n"
+    "  --interval S           whole seconds between two records, 5 to 3600\n"
+    "  -o, --output FILE      the log file; an existing file is replaced\n"
+    "  --unit C|F|K           temperature unit (default C)\n"
+    "  --channel2 MODE        humidity (default) or dewpoint\n"
+    "  --duration S           end after S seconds (default: run until SIGINT or SIGTERM)\n"
+    "One status line per record goes to standard error. Exit status 0 after a clean end, 1\n"
+    "when the sensor or the file fails, 2 for a wrong command line.\n";
+
+// The intervals of the program's timers: the logger's tick, the no-data supervision and the
+// reconnect of a lost link.
+constexpr auto kLogTick = std::chrono::milliseconds(100);
+constexpr auto kTimeoutTick = std::chrono::milliseconds(7000);
+constexpr auto kReconnectTick = std::chrono::milliseconds(8000);
+
+volatile std::sig_atomic_t gStopSignal = 0;
+
+extern "C" void onStopSignal(int sig) {
+    gStopSignal = sig;
+}
+
+class NoTexts final : public Texts {
+public:
+    [[nodiscard]] std::optional<std::string> text(int /*germanId*/) const override {
+        return std::nullopt;
+    }
+};
+
+struct RecordOptions {
+    bool tcp = false;
+    std::string where;
+    int interval = 0;
+    std::string output;
+    TempUnit unit = TempUnit::Celsius;
+    Channel2Mode channel2 = Channel2Mode::Humidity;
+    std::optional<std::uint64_t> duration;
+};
+
+int parseInterval(const std::string& text) {
+    int seconds = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (text.empty() || ec != std::errc{} || ptr != text.data() + text.size() || seconds < 5 ||
+        seconds > 3600) {
+        usageError("--interval wants whole seconds from 5 to 3600, not '" + text + "'");
+    }
+    return seconds;
+}
+
+RecordOptions parseRecordOptions(const CommandArgs& args) {
+    RecordOptions o;
+    bool sourceGiven = false;
+    ArgReader reader(args);
+    while (!reader.done()) {
+        const std::string arg = reader.take();
+        if (arg == "--tcp" || arg == "--serial") {
+            if (sourceGiven) {
+                usageError("record takes one sensor, " + arg + " is a second one");
+            }
+            sourceGiven = true;
+            o.tcp = arg == "--tcp";
+            o.where = reader.value(arg);
+        } else if (arg == "--interval") {
+            o.interval = parseInterval(reader.value(arg));
+        } else if (arg == "-o" || arg == "--output") {
+            o.output = reader.value(arg);
+        } else if (arg == "--unit") {
+            const std::string v = reader.value(arg);
+            if (v == "C") {
+                o.unit = TempUnit::Celsius;
+            } else if (v == "F") {
+                o.unit = TempUnit::Fahrenheit;
+            } else if (v == "K") {
+                o.unit = TempUnit::Kelvin;
+            } else {
+                usageError("--unit wants C, F or K, not '" + v + "'");
+            }
+        } else if (arg == "--channel2") {
+            const std::string v = reader.value(arg);
+            if (v == "humidity") {
+                o.channel2 = Channel2Mode::Humidity;
+            } else if (v == "dewpoint") {
+                o.channel2 = Channel2Mode::DewPoint;
+            } else {
+                usageError("--channel2 wants humidity or dewpoint, not '" + v + "'");
+            }
+        } else if (arg == "--duration") {
+            o.duration = parseCount(arg, reader.value(arg), 1);
+        } else {
+            usageError("record: unknown argument '" + arg + "' (see orv-tool record --help)");
+        }
+    }
+    if (!sourceGiven) {
+        usageError("record needs a sensor: --tcp HOST:PORT or --serial DEVICE");
+    }
+    if (o.interval == 0) {
+        usageError("record needs --interval S (5 to 3600 seconds)");
+    }
+    if (o.output.empty()) {
+        usageError("record needs -o FILE");
+    }
+    return o;
+}
+
+// Refuses an output that cannot be written before the sensor is even asked.
+void checkWritable(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+        failure("cannot write " + path + ": it is a folder");
+    }
+    const fs::path parent = fs::path(path).has_parent_path() ? fs::path(path).parent_path() : ".";
+    if (!fs::is_directory(parent, ec)) {
+        failure("cannot write " + path + ": no folder " + parent.string());
+    }
+    const bool exists = fs::exists(path, ec);
+    if (::access(exists ? path.c_str() : parent.c_str(), W_OK) != 0) {
+        failure("cannot write " + path + ": " + std::strerror(errno));
+    }
+}
+
+// The sensor link: open, read what is there, and connect again after a loss (the
+// supervision's restart, or end of input from the peer).
+class RecordLink final : public LinkControl {
+public:
+    explicit RecordLink(const RecordOptions& o) : options_(o) {}
+
+    void open() {
+        source_.emplace(options_.tcp ? ByteSource::tcp(options_.where)
+                                     : ByteSource::serial(options_.where));
+    }
+    bool tryOpen() {
+        try {
+            open();
+            return true;
+        } catch (const ToolError&) {
+            return false;
+        }
+    }
+    void close() { source_.reset(); }
+    [[nodiscard]] bool isOpen() const { return source_.has_value(); }
+    // What arrived within `timeoutMs`: text, an empty text when nothing came, nullopt when the
+    // link is lost.
+    std::optional<std::string> readAvailable(int timeoutMs) {
+        char buffer[4096];
+        try {
+            const std::optional<std::size_t> n = source_->read(buffer, sizeof buffer, timeoutMs);
+            if (!n) {
+                return std::string();
+            }
+            if (*n == 0) {
+                lostReason_ = source_->endReason();
+                return std::nullopt;
+            }
+            return std::string(buffer, *n);
+        } catch (const ToolError& e) {
+            lostReason_ = e.what();
+            return std::nullopt;
+        }
+    }
+    [[nodiscard]] const std::string& lostReason() const { return lostReason_; }
+
+    [[nodiscard]] bool serialOpen() const override { return !options_.tcp && isOpen(); }
+    [[nodiscard]] bool tcpConnected() const override { return options_.tcp && isOpen(); }
+    void restartSerial() override { restart(); }
+    void restartTcp() override { restart(); }
+
+private:
+    void restart() {
+        close();
+        tryOpen();
+    }
+
+    const RecordOptions& options_;
+    std::optional<ByteSource> source_;
+    std::string lostReason_;
+};
+
+void status(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+// "21.37" with two decimals and a point whatever the locale, "-" for an empty value.
+std::string valueText(std::optional<float> value) {
+    if (!value) {
+        return "-";
+    }
+    char buffer[32];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(*value),
+                                 std::chars_format::fixed, 2);
+    return std::string(buffer, r.ptr);
+}
+
+std::string recordLine(const DataLogger& logger, const LiveSample& sample) {
+    return "record " + std::to_string(logger.recordCount()) + " " +
+           dateTimeText(logger.lastRecordTime(), 'T') + " " + valueText(sample.temperature) +
+           sample.tempUnit + " " + valueText(sample.channel2) + sample.ch2Unit;
+}
+
+void installStopHandlers() {
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no SA_RESTART: a wait ends at once
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+} // namespace
+
+int runRecord(const CommandArgs& args) {
+    for (const auto& a : args) {
+        if (a == "--help" || a == "-h") {
+            std::fputs(kRecordUsage, stdout);
+            return 0;
+        }
+    }
+    const RecordOptions o = parseRecordOptions(args);
+    checkWritable(o.output);
+    installStopHandlers();
+
+    RecordLink link(o);
+    link.open();
+
+    EnglishFormat english;
+    NoTexts texts;
+    SystemClock clock;
+    Measurement m(english, texts, clock, link);
+    m.settings().unit = o.unit;
+    m.settings().channel2 = o.channel2;
+    m.settings().LinkMode = o.tcp ? 1 : 0;
+    m.settings().ComPort = o.tcp ? "0" : "1";
+
+    DataLogger logger(clock, texts);
+    logger.chooseFile(o.output, false);
+    logger.setInterval(static_cast<float>(o.interval));
+
+    using Steady = std::chrono::steady_clock;
+    auto nextLogTick = Steady::now() + kLogTick;
+    auto nextTimeout = Steady::now() + kTimeoutTick;
+    auto nextReconnect = Steady::now() + kReconnectTick;
+    // Without a frame the duration counts from now; from the first record on, from that.
+    std::optional<Steady::time_point> endAt;
+    if (o.duration) {
+        endAt = Steady::now() + std::chrono::seconds(*o.duration);
+    }
+    bool started = false;
+    bool heldReported = false;
+    int exitStatus = 0;
+    status("recording " + o.where + " into " + o.output + " every " + std::to_string(o.interval) +
+           " s; waiting for the first frame");
+
+    while (gStopSignal == 0) {
+        const auto now = Steady::now();
+        if (endAt && now >= *endAt) {
+            break;
+        }
+        auto wakeAt = std::min(nextLogTick, nextTimeout);
+        if (!link.isOpen()) {
+            wakeAt = std::min(wakeAt, nextReconnect);
+        }
+        if (endAt) {
+            wakeAt = std::min(wakeAt, *endAt);
+        }
+        const auto waitMs =
+            std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       wakeAt - now + std::chrono::microseconds(999))
+                                       .count());
+        if (link.isOpen()) {
+            if (const auto text = link.readAvailable(static_cast<int>(waitMs))) {
+                if (!text->empty()) {
+                    m.ParseFrame(*text);
+                }
+            } else {
+                link.close();
+                status("link to " + o.where + " lost (" + link.lostReason() +
+                       "); connecting again every 8 s");
+                nextReconnect = Steady::now() + kReconnectTick;
+            }
+        } else {
+            ::poll(nullptr, 0, static_cast<int>(waitMs)); // a signal ends the wait early
+        }
+
+        const auto after = Steady::now();
+        if (!link.isOpen() && after >= nextReconnect) {
+            if (link.tryOpen()) {
+                status("link to " + o.where + " connected again");
+            }
+            nextReconnect = after + kReconnectTick;
+        }
+        if (after >= nextTimeout) {
+            m.tmrTimeout_Timer();
+            nextTimeout = after + kTimeoutTick;
+        }
+        if (after < nextLogTick) {
+            continue;
+        }
+        nextLogTick = after + kLogTick;
+
+        const LiveSample sample = liveSampleOf(m.onlineData());
+        if (!started) {
+            if (sample.tempUnit.empty()) {
+                continue; // no frame yet
+            }
+            const DataLogger::StartResult r = logger.start(sample);
+            if (r.outcome != StartOutcome::Started) {
+                failure("cannot " + logger.lastWriteError());
+            }
+            started = true;
+            if (o.duration) {
+                // The record of the last slot inside the duration is still taken.
+                endAt = after + std::chrono::seconds(*o.duration) + kLogTick;
+            }
+            status(recordLine(logger, sample));
+            continue;
+        }
+        const DataLogger::TickResult tick = logger.onTimer(sample);
+        if (tick.ended) {
+            status("orv-tool: the clock jumped ahead by more than 7 days; the recording was "
+                   "stopped after " +
+                   std::to_string(logger.recordCount()) + " records");
+            return kExitFailure;
+        }
+        if (tick.messageTextId && !heldReported) {
+            heldReported = true;
+            status("orv-tool: cannot write " + o.output + ": " + logger.lastWriteError() +
+                   "; the records are held and written when the file takes them again");
+        }
+        if (tick.recordsTaken > 0) {
+            if (logger.pendingRecords() == 0) {
+                heldReported = false;
+            }
+            status(recordLine(logger, sample));
+        }
+    }
+
+    if (started) {
+        if (logger.stop()) {
+            status("orv-tool: cannot write " + o.output + ": " + logger.lastWriteError());
+            exitStatus = kExitFailure;
+        }
+        status("recording ended: " + std::to_string(logger.recordsOnDisk()) + " records in " +
+               o.output);
+        return exitStatus;
+    }
+    failure("no good frame from " + o.where + " before the end; no file written");
+}
+
+} // namespace orv::tool
