@@ -22,7 +22,8 @@ std::unique_ptr<QtPrompts> promptsUnlessGiven(const ProgramOptions& options) {
 } // namespace
 
 Program::Program(ProgramOptions options)
-    : ini(options.location.iniFile), locale(options.locale), app(ini, strings, locale, clock),
+    : ini(options.location.iniFile), locale(options.locale),
+      app(ini, strings, locale, options.clock ? *options.clock : clock),
       msc1(resolverFor(options, ini)), ownPrompts_(promptsUnlessGiven(options)),
       prompts(options.prompts ? *options.prompts : *ownPrompts_),
       link(app, msc1, winsock, prompts, options.timings) {

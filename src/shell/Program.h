@@ -31,6 +31,8 @@ struct ProgramOptions {
     Prompts* prompts = nullptr;
     // The device file of serial port 1..16; empty: the settings' port map and the defaults.
     QtSerialPort::DeviceResolver resolveDevice;
+    // Null: the system clock.
+    const Clock* clock = nullptr;
 };
 
 // The whole live program, wired in dependency order: settings, texts, locale, clock, the shared

@@ -2,6 +2,7 @@
 
 #include "link/dlgPort.h"
 #include "link/LinkController.h"
+#include "logging/RecordingCommands.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenTwips.h"
 #include "platform/SingleInstance.h"
@@ -158,6 +159,12 @@ void frmMain::buildWindow() {
     panels_[5]->setMinimumWidth(
         panels_[5]->fontMetrics().horizontalAdvance(QStringLiteral("searching... (COM 16)")) + 12);
     panels_[5]->setAlignment(Qt::AlignCenter);
+
+    recording_ =
+        new RecordingCommands(app_, prompts_,
+                              {m.mnuOpenLog, m.mnuStartLog, m.mnuCloseLog, m.button[5], m.button[6],
+                               m.button[7], m.mnuPort, m.mnuMessw, panels_[2], panels_[3]},
+                              kProductName, this);
 }
 
 void frmMain::connectLink() {
@@ -313,11 +320,13 @@ void frmMain::mnuWMainSet_Click() {
 void frmMain::cmdGer_Click() {
     app_.Language = "de";
     ApplyLanguage(app_, app_.Language);
+    recording_->showState();
 }
 
 void frmMain::cmdUk_Click() {
     app_.Language = "eng";
     ApplyLanguage(app_, app_.Language);
+    recording_->showState();
 }
 
 void frmMain::requestClose() {

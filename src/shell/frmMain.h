@@ -24,6 +24,7 @@ namespace orv {
 
 class LinkController;
 class DialogWatch;
+class RecordingCommands;
 class ModMain;
 class Prompts;
 class SingleInstance;
@@ -59,6 +60,7 @@ public:
     [[nodiscard]] Dialog* displayDialog() const { return dialog_; }
     [[nodiscard]] Splash* splash() const { return splash_; }
     [[nodiscard]] HelpWindow* helpWindow() const { return help_; }
+    [[nodiscard]] RecordingCommands& recording() const { return *recording_; }
 
     // The folder holding the help files; the executable's folder unless set.
     void setHelpFolder(const QString& folder) { helpFolder_ = folder; }
@@ -130,6 +132,7 @@ private:
     QPointer<Splash> splash_;
     QPointer<HelpWindow> help_;
     DialogWatch* dialogWatch_ = nullptr;
+    RecordingCommands* recording_ = nullptr;
     QString helpFolder_;
     std::unique_ptr<SingleInstance> instanceLock_;
     bool busy_ = false;

@@ -42,9 +42,9 @@ class ShellProgram {
 
 public:
     // `iniText` is the settings file the program finds (the port map is appended to it);
-    // `timings` shortens the link's timers.
+    // `timings` shortens the link's timers; `clock`: null for the system clock.
     explicit ShellProgram(const std::string& iniText, const QLocale& locale = kEnglishLocale,
-                          const LinkTimings& timings = {})
+                          const LinkTimings& timings = {}, const Clock* clock = nullptr)
         : location_{(dir_.path() / "VisualORV").string() + "/",
                     (dir_.path() / "VisualORV" / "VisualORV.Ini").string()} {
         ensureSettingsFolder(location_);
@@ -58,6 +58,7 @@ public:
             return std::string("127.0.0.1");
         };
         options.prompts = &prompts;
+        options.clock = clock;
         options.resolveDevice = [this](int n) {
             return (dir_.path() / "no-such-dev" / ("tty" + std::to_string(n))).string();
         };
