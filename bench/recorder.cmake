@@ -1,0 +1,1 @@
+orv_add_bench(bench_recorder RecorderBench.cpp)
