@@ -258,6 +258,11 @@ TEST(Recording, StartWithoutAnIntervalAsksForItAndMissedSlotsAreEmptyInEnglish) 
     EXPECT_TRUE(p.app().LoggerActive);
     EXPECT_EQ(panel(w, 2), "active: f.dat");
     EXPECT_EQ(panel(w, 3), "Interval(s): 1 Min 30s ");
+    // the flags switch the panels' language at once
+    w.cmdGer_Click();
+    EXPECT_EQ(panel(w, 2), "aktiv: f.dat");
+    EXPECT_EQ(panel(w, 3), "Intervall(s): 1 Min 30s ");
+    w.cmdUk_Click();
 
     // the computer slept for three intervals: two empty records, then the value
     clock.advanceSeconds(3 * 90.0 + 1.0);

@@ -3,6 +3,7 @@
 // do with one line.
 #include "ToolTestSupport.h"
 
+#include "core/FrameChecksum.h"
 #include "offline/LogTestData.h"
 
 #include <gtest/gtest.h>
@@ -126,6 +127,45 @@ TEST(OrvToolRecord, EveryCompletedRecordSurvivesSigkill) {
             EXPECT_EQ(log.value(Channel::Temperature, k), 21.0f) << k;
         }
     }
+}
+
+// A sensor that drops the connection: the tool says so, connects again on its 8 s tick and goes
+// on recording into the same file.
+TEST(OrvToolRecord, ALostLinkIsConnectedAgain) {
+    int port = 0;
+    const int server = test::listenOnLoopback(port);
+    ASSERT_GE(server, 0);
+    test::TempDir dir;
+    const std::string file = dir.file("l.dat").string();
+    const std::string address = "127.0.0.1:" + std::to_string(port);
+    test::Process tool({ORV_TOOL_PATH, "record", "--tcp", address, "--interval", "5", "-o", file});
+    const std::string frame = *buildFrame("@T;+021.00;C;F;050.00;%;S/N;SIM00001;", "\r\n");
+    const auto acceptWithin = [&](std::chrono::milliseconds limit) {
+        pollfd p{server, POLLIN, 0};
+        return ::poll(&p, 1, static_cast<int>(limit.count())) > 0
+                   ? ::accept(server, nullptr, nullptr)
+                   : -1;
+    };
+    const int first = acceptWithin(5s);
+    ASSERT_GE(first, 0);
+    for (int i = 0; i < 100 && recordLines(tool.err()) < 1; ++i) {
+        ASSERT_EQ(::write(first, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
+        std::this_thread::sleep_for(50ms);
+    }
+    ::close(first);
+    const int second = acceptWithin(12s);
+    EXPECT_GE(second, 0) << tool.err();
+    ASSERT_TRUE(waitForRecords(tool, 1));
+    std::this_thread::sleep_for(200ms);
+    tool.signal(SIGTERM);
+    EXPECT_EQ(tool.wait(5s), 0) << tool.err();
+    EXPECT_PRED2(test::contains, tool.err(),
+                 "link to " + address +
+                     " lost (closed by the other side); connecting again every 8 s\n");
+    EXPECT_PRED2(test::contains, tool.err(), "link to " + address + " connected again\n");
+    EXPECT_GE(test::loadOrFail(file).size(), 1);
+    ::close(second);
+    ::close(server);
 }
 
 TEST(OrvToolRecord, RefusesWhatItCannotDoWithOneLine) {

@@ -6,6 +6,7 @@
 #include "Commands.h"
 
 #include "core/Clock.h"
+#include "core/DayNumber.h"
 #include "core/LinkControl.h"
 #include "core/LocaleFormat.h"
 #include "core/Measurement.h"
@@ -290,6 +291,15 @@ int runRecord(const CommandArgs& args) {
     while (gStopSignal == 0) {
         const auto now = Steady::now();
         if (endAt && now >= *endAt) {
+            // A slow machine may not have ticked at the last slot inside the duration yet.
+            if (started &&
+                (logger.lastRecordTime() - logger.startTime()) * kSecondsPerDay + o.interval <=
+                    static_cast<double>(*o.duration)) {
+                const LiveSample sample = liveSampleOf(m.onlineData());
+                if (logger.onTimer(sample).recordsTaken > 0) {
+                    status(recordLine(logger, sample));
+                }
+            }
             break;
         }
         auto wakeAt = std::min(nextLogTick, nextTimeout);
