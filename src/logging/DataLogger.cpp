@@ -100,6 +100,7 @@ DataLogger::StartResult DataLogger::start(const LiveSample& sample, bool replace
         return {StartOutcome::CreateFailed, kWriteFailedText};
     }
     startTime_ = header.startTime;
+    recordingInterval_ = interval_;
     taken_ = 1;
     failures_ = 0;
     failureReported_ = false;
@@ -109,7 +110,8 @@ DataLogger::StartResult DataLogger::start(const LiveSample& sample, bool replace
 }
 
 double DataLogger::slotTime(std::int64_t k) const {
-    return startTime_ + static_cast<double>(interval_) * static_cast<double>(k) / kSecondsPerDay;
+    return startTime_ +
+           static_cast<double>(recordingInterval_) * static_cast<double>(k) / kSecondsPerDay;
 }
 
 DataLogger::TickResult DataLogger::onTimer(const LiveSample& sample) {
@@ -135,7 +137,8 @@ DataLogger::TickResult DataLogger::onTimer(const LiveSample& sample) {
     }
     // The newest slot not later than now; the ones between it and the last record were missed.
     const double elapsedSlots =
-        (now - startTime_) * kSecondsPerDay / static_cast<double>(interval_) + kSlotTolerance;
+        (now - startTime_) * kSecondsPerDay / static_cast<double>(recordingInterval_) +
+        kSlotTolerance;
     const auto due = std::max(taken_, static_cast<std::int64_t>(std::floor(elapsedSlots)));
     const std::int64_t missed = due - taken_;
     if (missed >= kCatchUpRecords) {
@@ -214,7 +217,7 @@ std::string DataLogger::statusPanel3() const {
     if (state_ != LoggerState::Recording) {
         return {};
     }
-    std::string text = intervalStatusText(texts_, interval_);
+    std::string text = intervalStatusText(texts_, recordingInterval_);
     if (taken_ > 1) {
         text += "Frame: " + std::to_string(taken_) + " ";
     }

@@ -75,7 +75,9 @@ public:
     // must be shown (no usable interval yet, or the command came from the toolbar, which from
     // then on always asks). Ignored while recording.
     bool chooseFile(const std::string& path, bool fromToolbar);
-    // Interval confirmed in the interval dialog, in seconds.
+    // Interval confirmed in the interval dialog, in seconds. A running recording keeps the
+    // interval written in its header (its grid must match it); the new one applies from the next
+    // start.
     void setInterval(float seconds) { interval_ = seconds; }
 
     struct StartResult {
@@ -145,6 +147,7 @@ private:
     std::string path_;
     std::string title_;
     float interval_ = 0.0f;
+    float recordingInterval_ = 0.0f; // of the running or last recording
     bool toolbarAsksInterval_ = false;
     LogFileWriter writer_;
     double startTime_ = 0.0;

@@ -163,6 +163,21 @@ TEST_F(LoggerFixture, AWriteFailureIsReportedOnceAndTheGridIsKept) {
     EXPECT_EQ(logger.onTimer(sample(25.0f, 50.0f)).messageTextId, 253);
 }
 
+TEST_F(LoggerFixture, AnIntervalConfirmedWhileRecordingWaitsForTheNextStart) {
+    startRecording(10.0f);
+    logger.setInterval(60.0f);
+    for (int k = 1; k <= 3; ++k) {
+        clock.advanceSeconds(10.0);
+        ASSERT_EQ(logger.onTimer(sample(20.0f, 50.0f)).recordsTaken, 1) << k;
+    }
+    EXPECT_EQ(logger.statusPanel3(), "Intervall(s): 0 Min 10s Frame: 4 ");
+    logger.stop();
+    EXPECT_EQ(load().header().interval, 10.0f);
+    ASSERT_EQ(logger.start(sample(20.0f, 50.0f), true).outcome, StartOutcome::Started);
+    EXPECT_EQ(logger.statusPanel3(), "Intervall(s): 1 Min 0s ");
+    EXPECT_EQ(load().header().interval, 60.0f);
+}
+
 TEST_F(LoggerFixture, ALongGapIsCaughtUpInBoundedStepsAndAHugeJumpEndsTheRecording) {
     // {seconds the clock jumps, records expected after the gap is closed, whether it ends}
     struct Case {
