@@ -120,6 +120,12 @@ DataLogger::TickResult DataLogger::onTimer(const LiveSample& sample) {
         return result;
     }
     const double now = clock_.now();
+    if (now < lastRecordTime() - kMaxClockBackDays) {
+        finish();
+        result.messageTextId = kClockBackText;
+        result.ended = true;
+        return result;
+    }
     if (slotTime(taken_) > now + kSlotTolerance) {
         return result;
     }

@@ -68,6 +68,10 @@ public:
     static constexpr std::int64_t kCatchUpRecords = 4096;
     static constexpr std::int64_t kMaxHeldRecords = 65536;
     static constexpr double kMaxClockJumpDays = 7.0;
+    // A clock set back further than this (more than a change of summer time) ends the recording
+    // too: the grid cannot go back, and the recording would otherwise stand still unnoticed.
+    static constexpr int kClockBackText = 351;
+    static constexpr double kMaxClockBackDays = 2.0 / 24.0;
 
     DataLogger(const Clock& clock, const Texts& texts);
 
@@ -90,8 +94,8 @@ public:
     struct TickResult {
         std::int64_t recordsTaken = 0; // slots recorded by this tick (missed ones included)
         std::optional<int> messageTextId;
-        // The recording ended in this tick (the clock jumped too far ahead); the logger is now
-        // Finished and the window must show the message.
+        // The recording ended in this tick (the clock jumped too far ahead or back); the logger
+        // is now Finished and the window must show the message.
         bool ended = false;
     };
     // `tmrLog_Timer`, every 100 ms while recording. When slots were missed (the computer slept),

@@ -187,8 +187,9 @@ TEST_F(LoggerFixture, ALongGapIsCaughtUpInBoundedStepsAndAHugeJumpEndsTheRecordi
     const Case cases[] = {
         {3.0 * 86400.0, false},  // three days at 5 s: 51840 slots, 13 ticks
         {6.99 * 86400.0, false}, // just inside the limit
-        {7.01 * 86400.0, true},
-        {24.0 * 365.25 * 86400.0, true}, // a clock corrected by 24 years
+        {7.01 * 86400.0, true},  {24.0 * 365.25 * 86400.0, true}, // a clock corrected by 24 years
+        {-1.5 * 3600.0, false}, // summer time ends: the grid waits an hour
+        {-2.1 * 3600.0, true},  // set back further: the recording would stand still
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.jumpSeconds);
@@ -210,7 +211,8 @@ TEST_F(LoggerFixture, ALongGapIsCaughtUpInBoundedStepsAndAHugeJumpEndsTheRecordi
         } while (tick.recordsTaken == DataLogger::kCatchUpRecords && ticks < 100000);
         if (c.ends) {
             EXPECT_TRUE(tick.ended);
-            EXPECT_EQ(tick.messageTextId, DataLogger::kClockJumpText);
+            EXPECT_EQ(tick.messageTextId,
+                      c.jumpSeconds > 0 ? DataLogger::kClockJumpText : DataLogger::kClockBackText);
             EXPECT_EQ(ticks, 1);
             EXPECT_EQ(logger.state(), LoggerState::Finished);
             EXPECT_EQ(std::filesystem::file_size(path), 47u + 2 * 8);
@@ -218,6 +220,15 @@ TEST_F(LoggerFixture, ALongGapIsCaughtUpInBoundedStepsAndAHugeJumpEndsTheRecordi
             continue;
         }
         EXPECT_FALSE(tick.ended);
+        if (c.jumpSeconds < 0) {
+            // set back a little: nothing until the clock reaches the next slot again
+            EXPECT_EQ(logger.recordCount(), 2);
+            clock.advanceSeconds(-c.jumpSeconds - 0.1);
+            EXPECT_EQ(logger.onTimer(sample(30.0f, 60.0f)).recordsTaken, 0);
+            clock.advanceSeconds(5.1);
+            EXPECT_EQ(logger.onTimer(sample(30.0f, 60.0f)).recordsTaken, 1);
+            continue;
+        }
         EXPECT_EQ(logger.recordCount(), due + 1);
         EXPECT_EQ(ticks, (due - 2) / DataLogger::kCatchUpRecords + 1);
         // caught up: the next tick within the interval writes nothing

@@ -363,9 +363,12 @@ int runRecord(const CommandArgs& args) {
         }
         const DataLogger::TickResult tick = logger.onTimer(sample);
         if (tick.ended) {
-            status("orv-tool: the clock jumped ahead by more than 7 days; the recording was "
-                   "stopped after " +
-                   std::to_string(logger.recordCount()) + " records");
+            const bool ahead = tick.messageTextId == DataLogger::kClockJumpText;
+            status(
+                std::string("orv-tool: the clock ") +
+                (ahead ? "jumped ahead by more than 7 days" : "was set back by more than 2 hours") +
+                "; the recording was stopped after " + std::to_string(logger.recordCount()) +
+                " records");
             return kExitFailure;
         }
         if (tick.messageTextId && !heldReported) {
