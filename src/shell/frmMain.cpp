@@ -334,6 +334,12 @@ void frmMain::requestClose() {
     // Modal dialogs run their own loops; cancel them (and every message the shutdown shows)
     // so that the close is seen at once and never waits for a user.
     dialogWatch_->cancelModalDialogs();
+    // A termination request (logout, shutdown, kill) is not the user's close command, which a
+    // running recording refuses: ignoring it would only end in the forced kill that follows.
+    // The recording is stopped cleanly instead, its file complete up to the last record.
+    if (app_.LoggerActive) {
+        recording_->StopLogging();
+    }
     if (loaded_) {
         QTimer::singleShot(0, this, &QWidget::close);
     }

@@ -143,23 +143,5 @@ TEST(MainWindowDialogs, TerminationRequestCancelsAModalDialogAndEndsTheProgram) 
     EXPECT_EQ(readSetting(p.store(), keys::MainLanguage), "eng");
 }
 
-TEST(MainWindowDialogs, TerminationRequestWhileRecordingIsRefusedLikeAUserClose) {
-    ShellProgram p("[Main]\nLanguage=eng\n");
-    p.program->start();
-    frmMain& w = p.window();
-    QSignalSpy ended(&w, &frmMain::programEnded);
-    p.app().LoggerActive = true;
-    w.requestClose();
-    ASSERT_TRUE(waitFor([&] { return !p.prompts.asked.empty(); }));
-    EXPECT_EQ(p.prompts.asked[0].text, "Datalogger still active!");
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(ended.count(), 0);
-
-    // The program goes on: a dialog opened now waits for its user again.
-    QDialog later(&w);
-    QTimer::singleShot(300, &later, &QDialog::accept);
-    EXPECT_EQ(later.exec(), QDialog::Accepted);
-}
-
 } // namespace
 } // namespace orv

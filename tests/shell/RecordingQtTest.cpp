@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSlider>
 
 #include <gtest/gtest.h>
@@ -287,6 +288,37 @@ TEST(Recording, StartWithoutAnIntervalAsksForItAndMissedSlotsAreEmptyInEnglish) 
     w.menus().mnuOpenLog->trigger();
     EXPECT_EQ(panel(w, 2), " inactive (no open file) ");
     ASSERT_TRUE(w.close());
+}
+
+TEST(Recording, TerminationRequestEndsTheRecordingCleanlyAndTheProgram) {
+    Simulator sim;
+    ASSERT_NE(sim.port(), 0);
+    test::TempDir dir;
+    const std::string file = dir.file("t.dat").string();
+    ManualClock clock(kStart);
+    ShellProgram p(sim.ini("eng"), test::kEnglishLocale, {}, &clock);
+    p.program->start();
+    frmMain& w = p.window();
+    ASSERT_TRUE(waitFor([&] { return w.txtTemp()->text() == "21.0 °C"; }));
+    p.prompts.files.push_back(file);
+    w.menus().mnuOpenLog->trigger();
+    confirmInterval(w, 10);
+    w.menus().mnuStartLog->trigger();
+    ASSERT_TRUE(p.app().LoggerActive);
+    clock.advanceSeconds(20.0);
+    ASSERT_TRUE(waitFor([&] { return w.recording().logger().recordCount() == 3; }));
+
+    // The user's close is refused; a termination signal stops the recording and ends.
+    EXPECT_FALSE(w.close());
+    QSignalSpy ended(&w, &frmMain::programEnded);
+    w.requestClose();
+    ASSERT_TRUE(ended.count() == 1 || ended.wait(3000));
+    EXPECT_FALSE(p.app().LoggerActive);
+    EXPECT_EQ(readSetting(p.store(), keys::LogPathDestination), dir.path().string() + "/");
+    const LogData log = test::loadOrFail(file);
+    ASSERT_EQ(log.size(), 3);
+    EXPECT_FALSE(log.truncated());
+    EXPECT_EQ(log.value(Channel::Temperature, 2), 21.0f);
 }
 
 TEST(Recording, FailuresAreToldOnceAndAHugeClockJumpEndsTheRecording) {
