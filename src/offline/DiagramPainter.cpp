@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace orv {
 namespace {
@@ -126,8 +127,8 @@ void DiagramPainter::paint(QPainter& p, const DiagramContent& content,
     // ends at the frame instead of running into the plot).
     const LogHeader& header = content.data->header();
     const TimeGrid grid{header.startTime, header.interval};
-    for (const AxisLabel& label : timeAxisLabels(g, content.view, grid, content.showTime,
-                                                 content.showDate, locale)) {
+    for (const AxisLabel& label :
+         timeAxisLabels(g, content.view, grid, content.showTime, content.showDate, locale)) {
         text(at(label.at), label.text);
     }
     for (const AxisLabel& label : valueAxisLabels(g, content.scale, locale)) {
@@ -147,9 +148,9 @@ void DiagramPainter::paint(QPainter& p, const DiagramContent& content,
         p.setPen(hairline(outline));
         p.setBrush(Qt::NoBrush);
         p.drawRect(swatch);
-        text(at(g.legendText(entry)), entry == 1
-                                          ? temperatureLegend(content.tempUnitText)
-                                          : channel2Legend(content.ch2UnitText, content.languageCode));
+        text(at(g.legendText(entry)),
+             entry == 1 ? temperatureLegend(content.tempUnitText)
+                        : channel2Legend(content.ch2UnitText, content.languageCode));
     }
 
     paintCurve(p, content, Channel::Temperature, diagram_colour::kTemperature);
@@ -227,10 +228,10 @@ void DiagramPainter::paintCurve(QPainter& p, const DiagramContent& content, Chan
         }
         // Every value of the column between its extremes.
         if (std::isfinite(s.min) && std::isfinite(s.max)) {
-            const double x = s.firstIndex == s.lastIndex
-                                 ? xOf(s.firstIndex)
-                                 : left + width * (static_cast<double>(c) + 0.5) /
-                                              static_cast<double>(columns);
+            const double x =
+                s.firstIndex == s.lastIndex
+                    ? xOf(s.firstIndex)
+                    : left + width * (static_cast<double>(c) + 0.5) / static_cast<double>(columns);
             const double y1 = std::max(yOf(s.max), area.top());
             const double y2 = std::min(yOf(s.min), area.bottom());
             if (y1 <= y2 && x >= area.left() && x <= area.right()) {

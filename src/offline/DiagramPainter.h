@@ -6,6 +6,7 @@
 #include "offline/ValueScale.h"
 #include "offline/ViewMapping.h"
 
+#include <QFont>
 #include <QImage>
 #include <QSizeF>
 

@@ -31,7 +31,9 @@ public:
     // A new file for the window in slot `index`.
     void setFile(int index, std::string fileTitle, std::string filePath);
 
-    [[nodiscard]] const Slot& at(int index) const { return slots_.at(static_cast<std::size_t>(index)); }
+    [[nodiscard]] const Slot& at(int index) const {
+        return slots_.at(static_cast<std::size_t>(index));
+    }
     [[nodiscard]] int used() const;
 
 private:

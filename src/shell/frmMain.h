@@ -22,6 +22,7 @@ class QStatusBar;
 
 namespace orv {
 
+class DiagramWindows;
 class LinkController;
 class DialogWatch;
 class ModMain;
@@ -59,6 +60,8 @@ public:
     [[nodiscard]] Dialog* displayDialog() const { return dialog_; }
     [[nodiscard]] Splash* splash() const { return splash_; }
     [[nodiscard]] HelpWindow* helpWindow() const { return help_; }
+    // The offline diagram windows and their shared data window.
+    [[nodiscard]] DiagramWindows& diagrams() const { return *diagrams_; }
 
     // The folder holding the help files; the executable's folder unless set.
     void setHelpFolder(const QString& folder) { helpFolder_ = folder; }
@@ -130,6 +133,7 @@ private:
     QPointer<Splash> splash_;
     QPointer<HelpWindow> help_;
     DialogWatch* dialogWatch_ = nullptr;
+    DiagramWindows* diagrams_ = nullptr;
     QString helpFolder_;
     std::unique_ptr<SingleInstance> instanceLock_;
     bool busy_ = false;

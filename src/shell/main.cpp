@@ -1,6 +1,7 @@
 // VisualORV: live temperature, humidity and dew point from one sensor on a serial port or the
 // network, in German or English, with every setting remembered in VisualORV.Ini.
 #include "link/frmAutoScan.h"
+#include "offline/DiagramWindows.h"
 #include "platform/SignalBridge.h"
 #include "shell/Program.h"
 #include "state/SettingsLocation.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <cstdio>
@@ -98,6 +100,17 @@ int main(int argc, char** argv) {
 
     program.start();
     reportValueTexts(window);
+    // Log files named on the command line (file managers, the desktop entry) open in diagrams.
+    std::vector<std::string> files;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (!arguments[i].startsWith(u'-')) {
+            files.push_back(QFileInfo(arguments[i]).absoluteFilePath().toStdString());
+        }
+    }
+    if (!files.empty()) {
+        window.diagrams().openFiles(files);
+    }
     scheduleScreenshot(window);
     return QApplication::exec();
 }

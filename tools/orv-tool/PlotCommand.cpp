@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QImage>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -47,9 +48,9 @@ std::uint64_t pixelOption(const LogCommandLine& line, const std::string& option,
 } // namespace
 
 int runPlot(const std::vector<std::string>& args) {
-    const auto parsed =
-        readLogCommandLine("plot", kPlotUsage, args,
-                           {"-o", "--width", "--height", "--from", "--count", "--lang", "--locale"});
+    const auto parsed = readLogCommandLine(
+        "plot", kPlotUsage, args,
+        {"-o", "--width", "--height", "--from", "--count", "--lang", "--locale"});
     if (!parsed) {
         return 0;
     }
@@ -100,14 +101,20 @@ int runPlot(const std::vector<std::string>& args) {
         content.message = texts.textOr(257, "Zu wenig Datensätze");
     }
 
-    // Fonts need a GUI application; the offscreen platform needs no display.
+    // Fonts need a GUI application; the offscreen platform needs no display. Qt's own notes
+    // (a missing runtime folder and the like) are not the user's business here.
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) {
+            std::fprintf(stderr, "orv-tool: plot: %s\n", qPrintable(message));
+        }
+    });
     int argc = 1;
     char name[] = "orv-tool";
     char* argv[] = {name, nullptr};
     const QGuiApplication application(argc, argv);
-    const QImage image = renderDiagram(QSize(static_cast<int>(width), static_cast<int>(height)),
-                                       content, *locale);
+    const QImage image =
+        renderDiagram(QSize(static_cast<int>(width), static_cast<int>(height)), content, *locale);
     if (!image.save(QString::fromStdString(*out), "PNG")) {
         failure("plot: cannot write " + *out);
     }
