@@ -108,19 +108,29 @@ void DiagramPainter::paint(QPainter& p, const DiagramContent& content,
         return;
     }
 
-    // Frame and grid.
-    p.setPen(hairline(palette.color(QPalette::ButtonText)));
-    for (const double x : {g.left(), g.right()}) {
-        p.drawLine(QPointF(xPixels(x), yPixels(g.top())), QPointF(xPixels(x), yPixels(g.bottom())));
-    }
-    p.setPen(hairline(QColor::fromRgb(diagram_colour::kGrid)));
+    // Frame and grid: one-pixel boxes on device pixels, sharp at any pixel ratio.
+    const double ratio = p.device() != nullptr ? p.device()->devicePixelRatioF() : 1.0;
+    auto snap = [ratio](double v) {
+        return std::floor(v * ratio) / ratio;
+    };
+    const double pixel = 1.0 / ratio;
+    const double top = snap(yPixels(g.top()));
+    const double bottom = snap(yPixels(g.bottom()));
+    const double leftEdge = snap(xPixels(g.left()));
+    const double rightEdge = snap(xPixels(g.right()));
+    auto vertical = [&](double x, const QColor& c) {
+        p.fillRect(QRectF(snap(xPixels(x)), top, pixel, bottom - top + pixel), c);
+    };
+    const QColor frameColour = palette.color(QPalette::ButtonText);
+    const QColor gridColour = QColor::fromRgb(diagram_colour::kGrid);
+    vertical(g.left(), frameColour);
+    vertical(g.right(), frameColour);
     for (int i = 1; i < DiagramGeometry::kGridDivisions; ++i) {
-        const double x = xPixels(g.verticalGridX(i));
-        p.drawLine(QPointF(x, yPixels(g.top())), QPointF(x, yPixels(g.bottom())));
+        vertical(g.verticalGridX(i), gridColour);
     }
     for (int i = 0; i <= DiagramGeometry::kGridDivisions; ++i) {
-        const double y = yPixels(g.horizontalGridY(i));
-        p.drawLine(QPointF(xPixels(g.left()), y), QPointF(xPixels(g.right()), y));
+        const double y = snap(yPixels(g.horizontalGridY(i)));
+        p.fillRect(QRectF(leftEdge, y, rightEdge - leftEdge + pixel, pixel), gridColour);
     }
 
     // Labels: time and date under the grid, values on the left (a label too wide for the margin
@@ -208,18 +218,30 @@ void DiagramPainter::paintCurve(QPainter& p, const DiagramContent& content, Chan
         return yPixels(g.top() + content.scale.yOffsetOf(v, plotHeight));
     };
 
+    // The vertical extent of each column is a one-pixel-wide box, snapped to device pixels: boxes
+    // take the painter's fast fill path, where thousands of long hairlines would each be stroked.
+    auto snap = [ratio](double v) {
+        return std::floor(v * ratio) / ratio;
+    };
+    const double pixel = 1.0 / ratio;
     std::vector<QLineF> lines;
-    std::vector<QPointF> dots;
-    lines.reserve(columns * 2);
+    std::vector<QRectF> boxes;
+    lines.reserve(columns);
+    boxes.reserve(columns);
     float prev = std::numeric_limits<float>::quiet_NaN();
     std::int64_t prevIndex = 0;
+    std::size_t prevColumn = columns;
     for (std::size_t c = 0; c < columns; ++c) {
         const ColumnSpan& s = spans[c];
         if (s.empty()) {
             continue;
         }
         // From the previous column's last record to this column's first: a gap breaks the curve.
-        if (std::isfinite(prev) && std::isfinite(s.first)) {
+        // Between neighbouring columns of many records the step is drawn as part of this
+        // column's box; elsewhere (zoomed in) it is a line between the two records.
+        const bool joined = std::isfinite(prev) && std::isfinite(s.first);
+        const bool step = joined && prevColumn + 1 == c && s.lastIndex > s.firstIndex;
+        if (joined && !step) {
             QPointF a(xOf(prevIndex), yOf(prev));
             QPointF b(xOf(s.firstIndex), yOf(s.first));
             if (std::isfinite(a.y()) && std::isfinite(b.y()) && clipLine(a, b, area)) {
@@ -232,22 +254,30 @@ void DiagramPainter::paintCurve(QPainter& p, const DiagramContent& content, Chan
                 s.firstIndex == s.lastIndex
                     ? xOf(s.firstIndex)
                     : left + width * (static_cast<double>(c) + 0.5) / static_cast<double>(columns);
-            const double y1 = std::max(yOf(s.max), area.top());
-            const double y2 = std::min(yOf(s.min), area.bottom());
+            double y1 = yOf(s.max);
+            double y2 = yOf(s.min);
+            if (step) {
+                const double from = yOf(prev);
+                y1 = std::min(y1, from);
+                y2 = std::max(y2, from);
+            }
+            y1 = std::max(y1, area.top());
+            y2 = std::min(y2, area.bottom());
             if (y1 <= y2 && x >= area.left() && x <= area.right()) {
-                if (y2 - y1 < 1.0 / ratio) {
-                    dots.emplace_back(x, y1);
-                } else {
-                    lines.emplace_back(QPointF(x, y1), QPointF(x, y2));
-                }
+                const double top = snap(y1);
+                boxes.emplace_back(snap(x), top, pixel, snap(y2) - top + pixel);
             }
         }
         prev = s.last;
         prevIndex = s.lastIndex;
+        prevColumn = c;
     }
-    p.setPen(hairline(QColor::fromRgb(colour)));
+    const QColor ink = QColor::fromRgb(colour);
+    for (const QRectF& box : boxes) {
+        p.fillRect(box, ink);
+    }
+    p.setPen(hairline(ink));
     p.drawLines(lines.data(), static_cast<int>(lines.size()));
-    p.drawPoints(dots.data(), static_cast<int>(dots.size()));
 }
 
 QImage renderDiagram(QSize pixels, const DiagramContent& content, const LocaleFormat& locale,
