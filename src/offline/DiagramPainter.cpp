@@ -264,8 +264,8 @@ void DiagramPainter::paintCurve(QPainter& p, const DiagramContent& content, Chan
             y1 = std::max(y1, area.top());
             y2 = std::min(y2, area.bottom());
             if (y1 <= y2 && x >= area.left() && x <= area.right()) {
-                const double top = snap(y1);
-                boxes.emplace_back(snap(x), top, pixel, snap(y2) - top + pixel);
+                const double boxTop = snap(y1);
+                boxes.emplace_back(snap(x), boxTop, pixel, snap(y2) - boxTop + pixel);
             }
         }
         prev = s.last;
