@@ -86,6 +86,7 @@ frmOfflGraf* DiagramWindows::openWindow(const std::string& path) {
     QMdiSubWindow* child = area_.addSubWindow(window);
     child->setAttribute(Qt::WA_DeleteOnClose);
     child->setWindowIcon(area_.window()->windowIcon());
+    window->updateMinimumSize();
     placeWindow(*child, first);
     data_->Rubber();
     child->show();
@@ -98,8 +99,6 @@ frmOfflGraf* DiagramWindows::openWindow(const std::string& path) {
 
 void DiagramWindows::placeWindow(QMdiSubWindow& child, bool first) {
     const ScreenDpi dpi = screenDpi(&area_);
-    child.setMinimumSize(twipsToPixels(static_cast<std::int64_t>(kMinDiagramWindowWidth), dpi.x),
-                         twipsToPixels(static_cast<std::int64_t>(kMinDiagramWindowHeight), dpi.y));
     const IniStore& ini = app_.ini;
     child.resize(twipsToPixels(readSetting(ini, keys::OfflDiagrWindowWidth), dpi.x),
                  twipsToPixels(readSetting(ini, keys::OfflDiagrWindowHeight), dpi.y));

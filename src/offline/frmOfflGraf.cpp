@@ -132,10 +132,16 @@ void frmOfflGraf::buildWindow() {
     for (int n = 1; n <= 8; ++n) {
         auto* panel = new QLabel(sbrNLog_);
         panel->setObjectName(QStringLiteral("sbrNLogPanel%1").arg(n));
-        panel->setContentsMargins(4, 0, 4, 0);
+        panel->setContentsMargins(3, 0, 3, 0);
         sbrNLog_->addWidget(panel, n == 1 ? 1 : 0);
         panels_[static_cast<std::size_t>(n)] = panel;
     }
+    // In a narrow window the file name gives way first, so counts and times stay readable.
+    panels_[1]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    panels_[1]->setMinimumWidth(40);
+    // Panel 4 has nothing to say; panel 2 only tells of a file cut short.
+    panels_[2]->hide();
+    panels_[4]->hide();
     progress_ = new QProgressBar(sbrNLog_);
     progress_->setObjectName(QStringLiteral("loadProgress"));
     progress_->setRange(0, 1000);
@@ -152,6 +158,36 @@ void frmOfflGraf::buildWindow() {
 
 std::string frmOfflGraf::text(int germanId, const std::string& fallback) const {
     return windows_.app().text(germanId, fallback);
+}
+
+void frmOfflGraf::setPanel(int n, const QString& text) {
+    QLabel* panel = panels_.at(static_cast<std::size_t>(n));
+    panel->setText(text);
+    // Counts and times are never cut off; the window grows a little instead in a narrow layout.
+    const QMargins m = panel->contentsMargins();
+    panel->setMinimumWidth(panel->fontMetrics().horizontalAdvance(text) + m.left() + m.right() + 2);
+    updateMinimumSize();
+}
+
+void frmOfflGraf::updateMinimumSize() {
+    auto* child = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!child) {
+        return;
+    }
+    const ScreenDpi dpi = screenDpi(child);
+    const QSize least(twipsToPixels(static_cast<std::int64_t>(kMinDiagramWindowWidth), dpi.x),
+                      twipsToPixels(static_cast<std::int64_t>(kMinDiagramWindowHeight), dpi.y));
+    // The status bar does not add up its panels for its minimum, so they are counted here.
+    int panelsWidth = 0;
+    for (int n = 1; n <= 8; ++n) {
+        const QLabel* panel = panels_.at(static_cast<std::size_t>(n));
+        if (!panel->isHidden()) {
+            panelsWidth += std::max(panel->minimumWidth(), n == 1 ? 40 : 0) + 6;
+        }
+    }
+    const int frame = std::max(0, child->width() - width());
+    child->setMinimumSize(
+        least.expandedTo(child->minimumSizeHint()).expandedTo(QSize(panelsWidth + frame + 8, 0)));
 }
 
 TimeGrid frmOfflGraf::timeGrid() const {
@@ -171,18 +207,15 @@ void frmOfflGraf::applyTexts() {
     buttons_[2]->setToolTip(qs(text(296)));
     panels_[1]->setToolTip(qs(text(297)));
     panels_[3]->setToolTip(qs(text(298)));
-    panels_[5]->setText(qs(text(299, "von:")));
+    setPanel(5, qs(text(299, "von:")));
     panels_[6]->setToolTip(qs(text(301)));
-    panels_[7]->setText(qs(text(300, "bis:")));
+    setPanel(7, qs(text(300, "bis:")));
     panels_[8]->setToolTip(qs(text(302)));
     panels_[1]->setText(qs(fileTitle_));
-    if (data_ && data_->truncated()) {
-        panels_[2]->setText(qs(text(333, "unvollständig")));
-        panels_[2]->setToolTip(qs(text(334)));
-    } else {
-        panels_[2]->clear();
-        panels_[2]->setToolTip({});
-    }
+    const bool truncated = data_ && data_->truncated();
+    panels_[2]->setText(truncated ? qs(text(333, "unvollständig")) : QString());
+    panels_[2]->setToolTip(truncated ? qs(text(334)) : QString());
+    panels_[2]->setVisible(truncated);
     setWindowTitle(qs(text(181, "Messwerte-Diagramm (Offline)") + " – " + fileTitle_));
     if (loading_) {
         DiagramContent c;
@@ -344,16 +377,16 @@ void frmOfflGraf::setBusy(bool busy) {
 }
 
 void frmOfflGraf::resetDatePanels() {
-    panels_[6]->setText(QString::fromLatin1(kNoDate));
-    panels_[8]->setText(QString::fromLatin1(kNoDate));
+    setPanel(6, QString::fromLatin1(kNoDate));
+    setPanel(8, QString::fromLatin1(kNoDate));
 }
 
 void frmOfflGraf::showViewStatus(bool zoomed) {
     const ViewStatus status =
         viewStatus(interaction_->view(), zoomed, timeGrid(), windows_.app().locale);
-    panels_[3]->setText(qs(status.frames));
-    panels_[6]->setText(qs(status.from));
-    panels_[8]->setText(qs(status.to));
+    setPanel(3, qs(status.frames));
+    setPanel(6, qs(status.from));
+    setPanel(8, qs(status.to));
 }
 
 void frmOfflGraf::Toolbar1_ButtonClick(int button) {

@@ -56,6 +56,9 @@ public:
     void cmdExport_Click();
     // Captions, tips and panel texts in the current language.
     void applyTexts();
+    // The window cannot be made smaller than 8000 x 6000 twips, nor so small that the status bar
+    // cuts its counts and times.
+    void updateMinimumSize();
 
     // --- state and controls for the diagram windows' manager and tests -------------------
     [[nodiscard]] bool loading() const { return loading_; }
@@ -96,6 +99,7 @@ private:
     void setBusy(bool busy);
     void failLoad(int textId);
     void resetDatePanels();
+    void setPanel(int n, const QString& text);
     void showViewStatus(bool zoomed);
     [[nodiscard]] TimeGrid timeGrid() const;
     [[nodiscard]] std::string text(int germanId, const std::string& fallback = {}) const;

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTimer>
 
 #include <cstdio>
@@ -31,7 +33,8 @@ std::function<std::string()> localAddressSource() {
 }
 
 // ORV_SCREENSHOT=path: the demo on a machine without a display grabs the main window once it
-// has shown live values for a while (ORV_SCREENSHOT_DELAY_MS, default 4000).
+// has shown live values for a while (ORV_SCREENSHOT_DELAY_MS, default 4000);
+// ORV_SCREENSHOT_DIAGRAM=path grabs the first diagram window at the same moment.
 void scheduleScreenshot(QWidget& window) {
     const QString path = qEnvironmentVariable("ORV_SCREENSHOT");
     if (path.isEmpty()) {
@@ -43,6 +46,14 @@ void scheduleScreenshot(QWidget& window) {
         delay = 4000;
     }
     QTimer::singleShot(delay, &window, [&window, path] {
+        const QString diagramPath = qEnvironmentVariable("ORV_SCREENSHOT_DIAGRAM");
+        const auto* area = window.findChild<QMdiArea*>();
+        if (!diagramPath.isEmpty() && area && !area->subWindowList().isEmpty()) {
+            if (area->subWindowList().first()->grab().save(diagramPath)) {
+                std::fprintf(stderr, "VisualORV: screenshot of the diagram window written to %s\n",
+                             qPrintable(diagramPath));
+            }
+        }
         if (window.grab().save(path)) {
             std::fprintf(stderr, "VisualORV: screenshot of the main window written to %s\n",
                          qPrintable(path));
