@@ -8,8 +8,8 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QLineEdit>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTimer>
