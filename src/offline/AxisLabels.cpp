@@ -2,6 +2,7 @@
 
 #include "offline/NumberText.h"
 
+#include <cctype>
 #include <cmath>
 
 namespace orv {
@@ -19,7 +20,10 @@ std::string_view rightOf(std::string_view s, std::size_t n) {
 } // namespace
 
 std::string timeLabelOf(std::string_view s, bool decimalComma) {
-    if (decimalComma) {
+    // The 12-hour cut needs the AM/PM at the end; a 24-hour clock with a decimal point (British
+    // English, for one) would lose its minutes to it, so it is cut like the German text.
+    const bool twelveHour = !s.empty() && std::isalpha(static_cast<unsigned char>(s.back())) != 0;
+    if (decimalComma || !twelveHour) {
         return std::string(leftOf(rightOf(s, 8), 5));
     }
     // With a one-digit hour and no date part the hour has no blank before it to keep.

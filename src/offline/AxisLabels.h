@@ -13,7 +13,8 @@ namespace orv {
 
 // Time and date labels are cut by position out of the general date-and-time text, so they work
 // for the two shapes of that text: "31.12.2004 09:05:00" (decimal comma) and
-// "12/31/2004 10:05:00 PM" (decimal point, 12-hour clock).
+// "12/31/2004 10:05:00 PM" (decimal point, 12-hour clock). A text without AM/PM has its time cut
+// like the German one, whatever the decimal separator.
 [[nodiscard]] std::string timeLabelOf(std::string_view generalDate, bool decimalComma);
 [[nodiscard]] std::string dateLabelOf(std::string_view generalDate, bool decimalComma);
 

@@ -122,7 +122,7 @@ void splitChannels(const unsigned char* raw, std::int64_t records, float* temp, 
     }
 }
 
-LoadResult load(ByteSource& src, std::int64_t fileSize) {
+LoadResult load(ByteSource& src, std::int64_t fileSize, LoadProgress* progress) {
     unsigned char head[kLogHeaderSize] = {};
     const std::int64_t headBytes = src.read(head, kLogHeaderSize);
     if (headBytes < 0) {
@@ -156,6 +156,9 @@ LoadResult load(ByteSource& src, std::int64_t fileSize) {
         return error(LoadError::Kind::DataError, "time of the last record is not a usable date");
     }
 
+    if (progress) {
+        progress->recordsTotal = records;
+    }
     FloatArray temp;
     FloatArray ch2;
     std::unique_ptr<unsigned char[]> chunk;
@@ -174,6 +177,9 @@ LoadResult load(ByteSource& src, std::int64_t fileSize) {
 
     std::int64_t done = 0;
     while (done < records) {
+        if (progress && progress->cancel.load(std::memory_order_relaxed)) {
+            return error(LoadError::Kind::Cancelled, "cancelled");
+        }
         const std::int64_t want = std::min(kChunkRecords, records - done);
         const std::int64_t got = src.read(chunk.get(), static_cast<std::size_t>(want * 8));
         if (got < 0) {
@@ -184,6 +190,9 @@ LoadResult load(ByteSource& src, std::int64_t fileSize) {
         tempIndex.append({temp.data() + done, static_cast<std::size_t>(n)});
         ch2Index.append({ch2.data() + done, static_cast<std::size_t>(n)});
         done += n;
+        if (progress) {
+            progress->recordsDone.store(done, std::memory_order_relaxed);
+        }
         if (n < want) {
             // The file got shorter while we read it: keep what was complete.
             truncated = true;
@@ -204,7 +213,7 @@ int LoadError::textId() const {
     return kind == Kind::NotFound || kind == Kind::NotALogFile ? 255 : 256;
 }
 
-LoadResult loadLogFile(const std::filesystem::path& path) {
+LoadResult loadLogFile(const std::filesystem::path& path, LoadProgress* progress) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         const int e = errno;
@@ -223,12 +232,12 @@ LoadResult loadLogFile(const std::filesystem::path& path) {
     }
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     FileSource src(fd);
-    return load(src, static_cast<std::int64_t>(st.st_size));
+    return load(src, static_cast<std::int64_t>(st.st_size), progress);
 }
 
 LoadResult loadLogBytes(std::span<const unsigned char> bytes) {
     MemorySource src(bytes);
-    return load(src, static_cast<std::int64_t>(bytes.size()));
+    return load(src, static_cast<std::int64_t>(bytes.size()), nullptr);
 }
 
 } // namespace orv

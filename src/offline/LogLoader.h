@@ -2,6 +2,8 @@
 
 #include "offline/LogData.h"
 
+#include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -17,6 +19,7 @@ struct LoadError {
         DataError,   // a log file with an impossible header (negative count, interval or start
                      // time not a usable number, whatever the count), or reading failed
         OutOfMemory, // the records do not fit into memory
+        Cancelled,   // the caller asked the load to stop (a window closed while loading)
     };
     Kind kind = Kind::NotALogFile;
     std::string detail; // plain-English detail for the command-line tools (errno text etc.)
@@ -40,10 +43,20 @@ inline constexpr float kMaxLogIntervalSeconds = 86400.0f;
 // LogData::truncated() set; the diagram says so in its status.
 using LoadResult = std::variant<LogData, LoadError>;
 
+// How far a load running on another thread has come, and a way to stop it. The loader writes
+// `recordsTotal` once the header is read and `recordsDone` after every chunk; it checks `cancel`
+// between chunks.
+struct LoadProgress {
+    std::atomic<std::int64_t> recordsDone{0};
+    std::atomic<std::int64_t> recordsTotal{0};
+    std::atomic<bool> cancel{false};
+};
+
 // Reads the whole file in one sequential pass and builds the channel indexes on the way. Never
 // trusts the stored count for an allocation and never reads past the end of the file. A trailing
 // partial record (crash while appending) is ignored.
-[[nodiscard]] LoadResult loadLogFile(const std::filesystem::path& path);
+[[nodiscard]] LoadResult loadLogFile(const std::filesystem::path& path,
+                                     LoadProgress* progress = nullptr);
 
 // The same over bytes already in memory (fuzzing, tests).
 [[nodiscard]] LoadResult loadLogBytes(std::span<const unsigned char> bytes);

@@ -3,6 +3,7 @@
 #include "link/dlgPort.h"
 #include "link/LinkController.h"
 #include "logging/RecordingCommands.h"
+#include "offline/DiagramWindows.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenTwips.h"
 #include "platform/SingleInstance.h"
@@ -140,6 +141,11 @@ void frmMain::buildWindow() {
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     connect(m.mnu4, &QMenu::aboutToShow, this, [this] { refreshWindowList(*menus_.mnu4, *mdi_); });
+    diagrams_ = new DiagramWindows(app_, prompts_, *mdi_, this);
+    for (QAction* view : {m.mnuLogView, m.button[3]}) {
+        view->setEnabled(true);
+        connect(view, &QAction::triggered, diagrams_, &DiagramWindows::mnuLogView_Click);
+    }
 
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -321,12 +327,14 @@ void frmMain::cmdGer_Click() {
     app_.Language = "de";
     ApplyLanguage(app_, app_.Language);
     recording_->showState();
+    diagrams_->applyLanguage();
 }
 
 void frmMain::cmdUk_Click() {
     app_.Language = "eng";
     ApplyLanguage(app_, app_.Language);
     recording_->showState();
+    diagrams_->applyLanguage();
 }
 
 void frmMain::requestClose() {
@@ -359,6 +367,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     mdi_->closeAllSubWindows();
+    diagrams_->unload();
     Form_Unload(*this);
     ended_ = true;
     event->accept();

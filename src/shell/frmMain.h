@@ -22,6 +22,7 @@ class QStatusBar;
 
 namespace orv {
 
+class DiagramWindows;
 class LinkController;
 class DialogWatch;
 class RecordingCommands;
@@ -61,6 +62,8 @@ public:
     [[nodiscard]] Splash* splash() const { return splash_; }
     [[nodiscard]] HelpWindow* helpWindow() const { return help_; }
     [[nodiscard]] RecordingCommands& recording() const { return *recording_; }
+    // The offline diagram windows and their shared data window.
+    [[nodiscard]] DiagramWindows& diagrams() const { return *diagrams_; }
 
     // The folder holding the help files; the executable's folder unless set.
     void setHelpFolder(const QString& folder) { helpFolder_ = folder; }
@@ -133,6 +136,7 @@ private:
     QPointer<HelpWindow> help_;
     DialogWatch* dialogWatch_ = nullptr;
     RecordingCommands* recording_ = nullptr;
+    DiagramWindows* diagrams_ = nullptr;
     QString helpFolder_;
     std::unique_ptr<SingleInstance> instanceLock_;
     bool busy_ = false;

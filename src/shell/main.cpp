@@ -1,13 +1,17 @@
 // VisualORV: live temperature, humidity and dew point from one sensor on a serial port or the
 // network, in German or English, with every setting remembered in VisualORV.Ini.
 #include "link/frmAutoScan.h"
+#include "offline/DiagramWindows.h"
 #include "platform/SignalBridge.h"
 #include "shell/Program.h"
 #include "state/SettingsLocation.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTimer>
 
 #include <cstdio>
@@ -29,7 +33,8 @@ std::function<std::string()> localAddressSource() {
 }
 
 // ORV_SCREENSHOT=path: the demo on a machine without a display grabs the main window once it
-// has shown live values for a while (ORV_SCREENSHOT_DELAY_MS, default 4000).
+// has shown live values for a while (ORV_SCREENSHOT_DELAY_MS, default 4000);
+// ORV_SCREENSHOT_DIAGRAM=path grabs the first diagram window at the same moment.
 void scheduleScreenshot(QWidget& window) {
     const QString path = qEnvironmentVariable("ORV_SCREENSHOT");
     if (path.isEmpty()) {
@@ -41,6 +46,14 @@ void scheduleScreenshot(QWidget& window) {
         delay = 4000;
     }
     QTimer::singleShot(delay, &window, [&window, path] {
+        const QString diagramPath = qEnvironmentVariable("ORV_SCREENSHOT_DIAGRAM");
+        const auto* area = window.findChild<QMdiArea*>();
+        if (!diagramPath.isEmpty() && area && !area->subWindowList().isEmpty()) {
+            if (area->subWindowList().first()->grab().save(diagramPath)) {
+                std::fprintf(stderr, "VisualORV: screenshot of the diagram window written to %s\n",
+                             qPrintable(diagramPath));
+            }
+        }
         if (window.grab().save(path)) {
             std::fprintf(stderr, "VisualORV: screenshot of the main window written to %s\n",
                          qPrintable(path));
@@ -98,6 +111,17 @@ int main(int argc, char** argv) {
 
     program.start();
     reportValueTexts(window);
+    // Log files named on the command line (file managers, the desktop entry) open in diagrams.
+    std::vector<std::string> files;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (!arguments[i].startsWith(u'-')) {
+            files.push_back(QFileInfo(arguments[i]).absoluteFilePath().toStdString());
+        }
+    }
+    if (!files.empty()) {
+        window.diagrams().openFiles(files);
+    }
     scheduleScreenshot(window);
     return QApplication::exec();
 }

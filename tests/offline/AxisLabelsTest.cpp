@@ -24,7 +24,10 @@ TEST(AxisLabels, TimeAndDateAreCutFromTheGeneralDateText) {
         {"10:05:00 PM", false, "10:05 PM", "10:05"},
         // Texts shorter than the cut never read outside themselves.
         {"", true, "", ""},
-        {"1", false, "1 1", "1"},
+        {"1", false, "1", "1"},
+        // A 24-hour clock with a decimal point keeps its minutes.
+        {"04/03/2024 16:00:00", false, "16:00", "04/03"},
+        {"4 Mar 2024 07:30:00", false, "07:30", "4 Mar"},
     };
     for (const auto& [general, decimalComma, time, date] : cases) {
         EXPECT_EQ(timeLabelOf(general, decimalComma), time) << general;

@@ -18,6 +18,8 @@ const char* loadErrorText(LoadError::Kind kind) {
         return "data error, the file may be damaged";
     case LoadError::Kind::OutOfMemory:
         return "the records do not fit into memory";
+    case LoadError::Kind::Cancelled:
+        return "loading was cancelled";
     }
     return "cannot be loaded";
 }

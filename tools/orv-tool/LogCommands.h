@@ -20,5 +20,8 @@ int runExport(const std::vector<std::string>& args);
 int runCsv(const std::vector<std::string>& args);
 // stats FILE [--from I] [--to J]: min, max and average of both channels over records I..J.
 int runStats(const std::vector<std::string>& args);
+// plot FILE -o OUT.png [--width PX] [--height PX] [--from N] [--count N] [--lang de|eng]
+// [--locale de_DE|en_US]: the diagram of the diagram window as a PNG image, drawn offscreen.
+int runPlot(const std::vector<std::string>& args);
 
 } // namespace orv::tool

@@ -28,6 +28,8 @@ constexpr Subcommand kSubcommands[] = {
      orv::tool::runExport},
     {"csv", "write a log file as CSV with local date-times", orv::tool::runCsv},
     {"stats", "print min, max and average of a record range as JSON", orv::tool::runStats},
+    {"plot", "draw the diagram of a log file into a PNG image (no display needed)",
+     orv::tool::runPlot},
     {"synth", "write a synthetic log file (daily curves with noise, optional gaps)",
      orv::tool::runSynth},
 };

@@ -1,0 +1,2 @@
+orv_add_bench(bench_repaint RepaintBench.cpp)
+target_link_libraries(bench_repaint PRIVATE orv_diagram_paint)

@@ -1,0 +1,124 @@
+// orv-tool plot FILE -o OUT.png: the diagram of the diagram window, drawn offscreen by the very
+// same painter, for the whole file or a record range.
+#include "CommandLine.h"
+#include "LogCommands.h"
+#include "LogCommandSupport.h"
+
+#include "core/LocaleFormat.h"
+#include "offline/DataWindow.h"
+#include "offline/DiagramPainter.h"
+#include "state/StringTable.h"
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace orv::tool {
+namespace {
+
+constexpr const char* kPlotUsage =
+    "usage: orv-tool plot FILE -o OUT.png [--width PX] [--height PX] [--from N] [--count N]\n"
+    "                [--lang de|eng] [--locale de_DE|en_US]\n"
+    "Draws the diagram of the diagram window for records N .. N+count-1 (default: all) into a\n"
+    "PNG image of PX x PX pixels at 96 dpi (default 1200 x 700, each 200 .. 16384), with the\n"
+    "legend texts of the language (default de) and the number and date format of the locale\n"
+    "(default: de_DE for de, en_US for eng). Needs no display.\n";
+
+constexpr std::uint64_t kMinWidth = 200;
+constexpr std::uint64_t kMinHeight = 150;
+constexpr std::uint64_t kMaxPixels = 16384;
+
+std::uint64_t pixelOption(const LogCommandLine& line, const std::string& option,
+                          std::uint64_t fallback, std::uint64_t min) {
+    const auto text = line.value(option);
+    if (!text) {
+        return fallback;
+    }
+    const std::uint64_t n = parseCount(option, *text, min);
+    if (n > kMaxPixels) {
+        usageError("plot: " + option + " may be at most " + std::to_string(kMaxPixels) +
+                   " pixels, not " + *text);
+    }
+    return n;
+}
+
+} // namespace
+
+int runPlot(const std::vector<std::string>& args) {
+    const auto parsed = readLogCommandLine(
+        "plot", kPlotUsage, args,
+        {"-o", "--width", "--height", "--from", "--count", "--lang", "--locale"});
+    if (!parsed) {
+        return 0;
+    }
+    const LogCommandLine& line = *parsed;
+    const auto out = line.value("-o");
+    if (!out || out->empty()) {
+        usageError("plot: -o OUT.png is required");
+    }
+    const std::string lang = line.value("--lang").value_or("de");
+    StringTable texts;
+    if (!texts.selectLanguage(lang)) {
+        usageError("plot: --lang must be de or eng, not '" + lang + "'");
+    }
+    const std::string localeName =
+        line.value("--locale").value_or(lang == "de" ? "de_DE" : "en_US");
+    std::unique_ptr<LocaleFormat> locale;
+    if (localeName == "de_DE") {
+        locale = std::make_unique<GermanFormat>();
+    } else if (localeName == "en_US") {
+        locale = std::make_unique<EnglishFormat>();
+    } else {
+        usageError("plot: --locale must be de_DE or en_US, not '" + localeName + "'");
+    }
+    const auto width = pixelOption(line, "--width", 1200, kMinWidth);
+    const auto height = pixelOption(line, "--height", 700, kMinHeight);
+    const auto fromText = line.value("--from");
+    const auto countText = line.value("--count");
+    const std::uint64_t from = fromText ? parseCount("--from", *fromText, 0) : 0;
+    const std::optional<std::uint64_t> count =
+        countText ? std::optional(parseCount("--count", *countText, 0)) : std::nullopt;
+
+    const LogData log = loadLogForCommand("plot", line.file);
+    const auto size = static_cast<std::uint64_t>(log.size());
+    if (from > size || count.value_or(0) > size - from) {
+        usageError("plot: the records to draw do not lie within the " + std::to_string(size) +
+                   " records of " + line.file);
+    }
+
+    DiagramContent content;
+    content.data = &log;
+    content.view = {static_cast<std::int64_t>(from),
+                    static_cast<std::int64_t>(count.value_or(size - from))};
+    content.scale = autoScaleOf(log, content.view);
+    content.tempUnitText = log.header().tempUnitText();
+    content.ch2UnitText = log.header().ch2UnitText();
+    content.languageCode = lang;
+    if (!content.view.drawable()) {
+        content.message = texts.textOr(257, "Zu wenig Datensätze");
+    }
+
+    // Fonts need a GUI application; the offscreen platform needs no display. Qt's own notes
+    // (a missing runtime folder and the like) are not the user's business here.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) {
+            std::fprintf(stderr, "orv-tool: plot: %s\n", qPrintable(message));
+        }
+    });
+    int argc = 1;
+    char name[] = "orv-tool";
+    char* argv[] = {name, nullptr};
+    const QGuiApplication application(argc, argv);
+    const QImage image =
+        renderDiagram(QSize(static_cast<int>(width), static_cast<int>(height)), content, *locale);
+    if (!image.save(QString::fromStdString(*out), "PNG")) {
+        failure("plot: cannot write " + *out);
+    }
+    return 0;
+}
+
+} // namespace orv::tool
