@@ -222,7 +222,10 @@ TEST(OrvToolRecord, HelpAndTheDocumentedOptionTableAgree) {
     std::stringstream docsStream;
     docsStream << docsFile.rdbuf();
     // Markdown escapes the bars inside a table cell.
-    const std::string docs = std::regex_replace(docsStream.str(), std::regex(R"(\\\|)"), "|");
+    const std::string page = std::regex_replace(docsStream.str(), std::regex(R"(\\\|)"), "|");
+    const std::size_t section = page.find("### orv-tool record");
+    ASSERT_NE(section, std::string::npos);
+    const std::string docs = page.substr(section, page.find("\n### ", section + 1) - section);
     static const std::regex option("\n  (-[^ ]+(?: [^ ]+)*?)  +([^\n]+)");
     int options = 0;
     for (auto it = std::sregex_iterator(r.out.begin(), r.out.end(), option);
