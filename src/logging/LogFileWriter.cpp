@@ -8,19 +8,16 @@
 #include <vector>
 
 namespace orv {
-namespace {
 
 // A new file's directory entry must reach the disk too, or a power cut can lose the whole file.
-void syncDirectoryOf(const std::filesystem::path& path) {
+void LogFileWriter::syncFolderOf(const std::filesystem::path& path) {
     const std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : ".";
     const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
-        ::fsync(fd);
+        calls_.fsync(fd);
         ::close(fd);
     }
 }
-
-} // namespace
 
 LogFileWriter::~LogFileWriter() {
     close();
@@ -40,7 +37,7 @@ bool LogFileWriter::fail(const std::string& what) {
 
 bool LogFileWriter::writeAt(const unsigned char* data, std::size_t size, std::int64_t offset) {
     while (size > 0) {
-        const ssize_t n = ::pwrite(fd_, data, size, static_cast<off_t>(offset));
+        const ssize_t n = calls_.pwrite(fd_, data, size, static_cast<off_t>(offset));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -59,7 +56,7 @@ bool LogFileWriter::writeAt(const unsigned char* data, std::size_t size, std::in
 }
 
 bool LogFileWriter::sync() {
-    while (::fdatasync(fd_) != 0) {
+    while (calls_.fdatasync(fd_) != 0) {
         if (errno != EINTR) {
             return fail("fdatasync");
         }
@@ -82,7 +79,7 @@ bool LogFileWriter::create(const std::filesystem::path& path, const LogHeader& h
         close();
         return false;
     }
-    syncDirectoryOf(path);
+    syncFolderOf(path);
     return true;
 }
 

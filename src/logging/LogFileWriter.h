@@ -4,14 +4,26 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
+#include <sys/types.h>
+#include <unistd.h>
 
 namespace orv {
 
 struct LogRecord {
     float temperature;
     float channel2;
+};
+
+// The system calls through which the writer reaches the disk: the real ones unless a test passes
+// wrappers that watch in which order the bytes and the syncs arrive.
+struct LogFileSystemCalls {
+    std::function<ssize_t(int fd, const void* data, std::size_t size, off_t offset)> pwrite =
+        ::pwrite;
+    std::function<int(int fd)> fdatasync = ::fdatasync; // the log file's bytes
+    std::function<int(int fd)> fsync = ::fsync;         // the folder that holds a new log file
 };
 
 // Writes one log file while a recording runs (`CreateLogFile`, `AppendLogRecord`).
@@ -22,6 +34,7 @@ struct LogRecord {
 class LogFileWriter {
 public:
     LogFileWriter() = default;
+    explicit LogFileWriter(LogFileSystemCalls calls) : calls_(std::move(calls)) {}
     ~LogFileWriter();
     LogFileWriter(const LogFileWriter&) = delete;
     LogFileWriter& operator=(const LogFileWriter&) = delete;
@@ -50,7 +63,9 @@ private:
     [[nodiscard]] bool writeAt(const unsigned char* data, std::size_t size, std::int64_t offset);
     [[nodiscard]] bool sync();
     bool fail(const std::string& what);
+    void syncFolderOf(const std::filesystem::path& path);
 
+    LogFileSystemCalls calls_;
     int fd_ = -1;
     std::int64_t count_ = 0;
     std::string error_;

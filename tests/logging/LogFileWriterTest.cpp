@@ -4,11 +4,14 @@
 
 #include "LoggerTestSupport.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
+#include <sys/stat.h>
 #include <tuple>
+#include <vector>
 
 namespace orv {
 namespace {
@@ -115,6 +118,128 @@ TEST(LogFileWriter, FailuresCountNothingAndCanBeRepeated) {
     const std::string f = test::readFile(path);
     EXPECT_EQ(f.substr(0, 4), bytesOf<std::int32_t>(2));
     EXPECT_EQ(f.substr(47 + 8), bytesOf(2.0f) + bytesOf(2.0f));
+}
+
+// The writer's system calls in the order they reach the disk, each named by what it touches:
+// "write 16@47" (bytes at an offset of the log file), "sync file", "sync folder". The real calls
+// still run, so the file on disk is the one a real recording leaves. `failAt` makes the call with
+// that index fail once with `failWith` instead (EINTR: the writer must simply retry).
+struct DiskTrace {
+    explicit DiskTrace(std::filesystem::path logFile) : file(std::move(logFile)) {}
+
+    std::filesystem::path file;
+    std::vector<std::string> calls;
+    std::size_t failAt = std::numeric_limits<std::size_t>::max();
+    int failWith = EIO;
+
+    std::string nameOf(int fd) const {
+        struct stat seen {};
+        struct stat st {};
+        if (::fstat(fd, &seen) != 0) {
+            return "?";
+        }
+        if (::stat(file.c_str(), &st) == 0 && st.st_ino == seen.st_ino) {
+            return "file";
+        }
+        if (::stat(file.parent_path().c_str(), &st) == 0 && st.st_ino == seen.st_ino) {
+            return "folder";
+        }
+        return "other";
+    }
+    bool failsNow() {
+        if (calls.size() - 1 == failAt) {
+            calls.back() += " fails";
+            errno = failWith;
+            return true;
+        }
+        return false;
+    }
+
+    LogFileSystemCalls systemCalls() {
+        LogFileSystemCalls c;
+        c.pwrite = [this](int fd, const void* data, std::size_t size, off_t offset) -> ssize_t {
+            calls.push_back("write " + std::to_string(size) + "@" + std::to_string(offset) +
+                            (nameOf(fd) == "file" ? "" : " elsewhere"));
+            return failsNow() ? -1 : ::pwrite(fd, data, size, offset);
+        };
+        c.fdatasync = [this](int fd) {
+            calls.push_back("sync " + nameOf(fd));
+            return failsNow() ? -1 : ::fdatasync(fd);
+        };
+        c.fsync = [this](int fd) {
+            calls.push_back("sync " + nameOf(fd));
+            return failsNow() ? -1 : ::fsync(fd);
+        };
+        return c;
+    }
+};
+
+using Calls = std::vector<std::string>;
+
+TEST(LogFileWriter, EachRecordReachesTheDiskBeforeTheCountThatCoversIt) {
+    test::TempDir dir;
+    DiskTrace trace(dir.file("crash.dat"));
+    LogFileWriter w(trace.systemCalls());
+
+    // The header (count 0), then the folder entry: a power cut can no longer lose the file.
+    ASSERT_TRUE(w.create(trace.file, header('C', '%')));
+    EXPECT_EQ(trace.calls, (Calls{"write 47@0", "sync file", "sync folder"}));
+
+    // Records, sync, count, sync; a later append goes behind the counted records.
+    const std::vector<LogRecord> two = {{1.0f, 2.0f}, {3.0f, 4.0f}};
+    trace.calls.clear();
+    ASSERT_TRUE(w.append(two));
+    ASSERT_TRUE(w.append(5.0f, 6.0f));
+    EXPECT_EQ(trace.calls, (Calls{"write 16@47", "sync file", "write 4@0", "sync file",
+                                  "write 8@63", "sync file", "write 4@0", "sync file"}));
+    EXPECT_EQ(test::readFile(trace.file).substr(0, 4), bytesOf<std::int32_t>(3));
+}
+
+TEST(LogFileWriter, AFailedSyncCountsNothing) {
+    // Call index within one append: 0 records, 1 their sync, 2 count, 3 its sync.
+    const std::tuple<const char*, std::size_t, int, Calls, bool> cases[] = {
+        {"records not synced: the count stays", 1, EIO, Calls{"write 8@55", "sync file fails"},
+         false},
+        {"count not synced", 3, EIO,
+         Calls{"write 8@55", "sync file", "write 4@0", "sync file fails"}, false},
+        {"a sync interrupted by a signal is repeated", 1, EINTR,
+         Calls{"write 8@55", "sync file fails", "sync file", "write 4@0", "sync file"}, true},
+        {"an interrupted write is repeated", 0, EINTR,
+         Calls{"write 8@55 fails", "write 8@55", "sync file", "write 4@0", "sync file"}, true},
+    };
+    for (const auto& [name, failAt, failWith, expected, appended] : cases) {
+        test::TempDir dir;
+        DiskTrace trace(dir.file("f.dat"));
+        LogFileWriter w(trace.systemCalls());
+        ASSERT_TRUE(w.create(trace.file, header('C', '%')));
+        ASSERT_TRUE(w.append(1.0f, 1.0f));
+        trace.calls.clear();
+        trace.failAt = failAt;
+        trace.failWith = failWith;
+
+        EXPECT_EQ(w.append(2.0f, 2.0f), appended) << name;
+        EXPECT_EQ(trace.calls, expected) << name;
+        EXPECT_EQ(w.recordCount(), appended ? 2 : 1) << name;
+        if (!appended) {
+            EXPECT_NE(w.lastError().find(failAt == 0 ? "write" : "fdatasync"), std::string::npos)
+                << name << ": " << w.lastError();
+            // Nothing was counted, so the same record is simply appended again.
+            trace.failAt = std::numeric_limits<std::size_t>::max();
+            ASSERT_TRUE(w.append(2.0f, 2.0f)) << name;
+            EXPECT_EQ(test::readFile(trace.file).size(), 47u + 2 * 8) << name;
+        }
+    }
+}
+
+TEST(LogFileWriter, AFileWhoseHeaderIsNotOnDiskIsNoRecording) {
+    test::TempDir dir;
+    DiskTrace trace(dir.file("h.dat"));
+    trace.failAt = 1; // the header's sync
+    LogFileWriter w(trace.systemCalls());
+    EXPECT_FALSE(w.create(trace.file, header('C', '%')));
+    EXPECT_FALSE(w.isOpen());
+    EXPECT_EQ(trace.calls, (Calls{"write 47@0", "sync file fails"}));
+    EXPECT_FALSE(w.append(1.0f, 1.0f));
 }
 
 } // namespace

@@ -29,8 +29,16 @@ std::string logBytes(std::int32_t count, std::int64_t records, float interval = 
     return s;
 }
 
-// 9999-12-31 23:59:59, the last second a date text can show.
+// 9999-12-31 23:59:59, the last second a date text can show, and 0100-01-01 00:00:00, the first.
 constexpr double kLastSecondOf9999 = 2958465.0 + 86399.0 / 86400;
+constexpr double kFirstDayOf100 = -657434.0;
+constexpr double kSecond = 1.0 / 86400;
+
+// `bytes` with the byte at `offset` replaced.
+std::string withByte(std::string bytes, std::size_t offset, char value) {
+    bytes.replace(offset, 1, 1, value);
+    return bytes;
+}
 
 LoadResult loadString(const std::string& s) {
     return loadLogBytes({reinterpret_cast<const unsigned char*>(s.data()), s.size()});
@@ -45,18 +53,25 @@ TEST(LogLoader, BadFilesAreRefusedWithTheirText) {
         {"text file", "hello world, this is no log file at all, really not", 255},
         {"lower-case magic", lowerMagic, 255},
         {"header cut", logBytes(0, 0).substr(0, 30), 256},
+        {"header one byte short", logBytes(0, 0).substr(0, 46), 256},
         {"negative count", logBytes(-1, 2), 256},
         {"NaN interval", logBytes(2, 2, std::nanf("")), 256},
-        {"negative interval", logBytes(2, 2, -5.0f), 256},
+        {"negative interval", logBytes(2, 2, std::nextafter(0.0f, -1.0f)), 256},
         {"start time infinite", logBytes(2, 2, 60.0f, INFINITY), 256},
         {"start time beyond 9999", logBytes(2, 2, 60.0f, 3.0e6), 256},
         {"last record beyond 9999", logBytes(2, 2, 3.0e13f), 256},
+        // a usable interval whose third record falls on 10000-01-01 00:00:30
+        {"last record 30 s into the year 10000",
+         logBytes(3, 3, 60.0f, kLastSecondOf9999 - 89 * kSecond), 256},
         {"interval above a day", logBytes(2, 2, std::nextafter(86400.0f, 1e30f)), 256},
         // An empty file's header is shown and exported too: the same checks apply.
         {"no records, NaN start time", logBytes(0, 0, 60.0f, std::nan("")), 256},
         {"no records, start time infinite", logBytes(0, 0, 60.0f, -INFINITY), 256},
         {"no records, start in year 292278924", logBytes(0, 0, 60.0f, 1.0e11), 256},
-        {"no records, start before year 100", logBytes(0, 0, 60.0f, -657435.0 - 1.0), 256},
+        {"no records, start a second before year 100",
+         logBytes(0, 0, 60.0f, kFirstDayOf100 - kSecond), 256},
+        {"no records, start 10000-01-01 00:00:00",
+         logBytes(0, 0, 60.0f, kLastSecondOf9999 + kSecond), 256},
         {"no records, NaN interval", logBytes(0, 0, std::nanf("")), 256},
         {"no records, infinite interval", logBytes(0, 0, INFINITY), 256},
         {"no records, negative interval", logBytes(0, 0, -1.0f), 256},
@@ -78,11 +93,18 @@ TEST(LogLoader, CountAndFileSizeDecideWhatLoads) {
         {"interval of a day", logBytes(2, 2, 86400.0f), 2, false},
         {"no records, interval 0", logBytes(0, 0, 0.0f), 0, false},
         {"no records, interval of a day", logBytes(0, 0, 86400.0f), 0, false},
-        {"no records, start 0100-01-01", logBytes(0, 0, 60.0f, -657434.0), 0, false},
+        {"no records, start 0100-01-01", logBytes(0, 0, 60.0f, kFirstDayOf100), 0, false},
         {"no records, start 9999-12-31 23:59:59", logBytes(0, 0, 60.0f, kLastSecondOf9999), 0,
          false},
-        {"last record at 9999-12-31 23:58:59",
-         logBytes(2, 2, 60.0f, kLastSecondOf9999 - 120.0 / 86400), 2, false},
+        // one more record would fall into the year 10000
+        {"last record at 9999-12-31 23:59:30",
+         logBytes(2, 2, 60.0f, kLastSecondOf9999 - 89 * kSecond), 2, false},
+        // the time of the last complete record counts, not that of the count
+        {"cut short before the year 10000",
+         logBytes(1000, 2, 60.0f, kLastSecondOf9999 - 89 * kSecond), 2, true},
+        // unit bytes and the text field are shown as they are, never judged
+        {"unknown unit bytes", withByte(withByte(logBytes(2, 2), 15, 'X'), 16, '\0'), 2, false},
+        {"text field of control bytes", withByte(logBytes(1, 1), 35, '\x01'), 1, false},
         {"cut short", logBytes(1000000, 7), 7, true},
         {"count beyond the largest file", logBytes(2147483647, 3), 3, true},
         {"partial last record", logBytes(5, 5).substr(0, 47 + 8 * 4 + 5), 4, true},
