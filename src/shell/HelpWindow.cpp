@@ -2,6 +2,7 @@
 
 #include "shell/ShellIcons.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QScreen>
 #include <QTextBrowser>
@@ -14,6 +15,23 @@ namespace orv {
 QString helpFileName(const std::string& language) {
     return language == "de" ? QStringLiteral("VisualORV_hilfe_de.html")
                             : QStringLiteral("VisualORV_help_eng.html");
+}
+
+QString findHelpFolder(const QString& programFolder) {
+    const QDir program(programFolder);
+    const QString candidates[] = {
+        program.absolutePath(),
+        QDir::cleanPath(program.absoluteFilePath(QStringLiteral(ORV_HELP_FROM_PROGRAM))),
+    };
+    for (const QString& folder : candidates) {
+        const QDir dir(folder);
+        for (const char* language : {"de", "en"}) {
+            if (QFileInfo(dir.filePath(helpFileName(language))).isFile()) {
+                return folder;
+            }
+        }
+    }
+    return candidates[0];
 }
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {

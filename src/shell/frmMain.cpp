@@ -83,7 +83,8 @@ QString frmMain::productTitle() {
 frmMain::frmMain(ModMain& app, LinkController& link, Prompts& prompts,
                  std::function<std::string()> localAddress, QWidget* parent)
     : QMainWindow(parent), app_(app), link_(link), prompts_(prompts),
-      localAddress_(std::move(localAddress)), helpFolder_(QCoreApplication::applicationDirPath()) {
+      localAddress_(std::move(localAddress)),
+      helpFolder_(findHelpFolder(QCoreApplication::applicationDirPath())) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(productTitle());
     setWindowIcon(productIcon());

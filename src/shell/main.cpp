@@ -91,6 +91,8 @@ void reportValueTexts(orv::frmMain& window) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VisualORV"));
+    // Lets the desktop match the windows to the installed entry (its name and icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("visualorv"));
     // Only the shutdown sequence ends the program, not the last dialog of the first run.
     QApplication::setQuitOnLastWindowClosed(false);
 
