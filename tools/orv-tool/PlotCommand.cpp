@@ -23,9 +23,9 @@ constexpr const char* kPlotUsage =
     "usage: orv-tool plot FILE -o OUT.png [--width PX] [--height PX] [--from N] [--count N]\n"
     "                [--lang de|eng] [--locale de_DE|en_US]\n"
     "Draws the diagram of the diagram window for records N .. N+count-1 (default: all) into a\n"
-    "PNG image of PX x PX pixels at 96 dpi (default 1200 x 700, each 200 .. 16384), with the\n"
-    "legend texts of the language (default de) and the number and date format of the locale\n"
-    "(default: de_DE for de, en_US for eng). Needs no display.\n";
+    "PNG image of PX x PX pixels at 96 dpi (default 1200 x 700; width 200 .. 16384, height\n"
+    "150 .. 16384), with the legend texts of the language (default de) and the number and date\n"
+    "format of the locale (default: de_DE for de, en_US for eng). Needs no display.\n";
 
 constexpr std::uint64_t kMinWidth = 200;
 constexpr std::uint64_t kMinHeight = 150;
