@@ -9,9 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <regex>
-#include <sstream>
 
 namespace orv {
 namespace {
@@ -211,35 +209,6 @@ TEST(OrvToolRecord, RefusesWhatItCannotDoWithOneLine) {
         EXPECT_EQ(r.err, "orv-tool: " + c.message + "\n");
         EXPECT_FALSE(std::filesystem::exists(file)) << c.message;
     }
-}
-
-// The option table of docs/tools.md is the one --help prints.
-TEST(OrvToolRecord, HelpAndTheDocumentedOptionTableAgree) {
-    const test::Run r = test::runTool({"record", "--help"});
-    ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.rfind("usage: orv-tool record ", 0), 0U);
-    std::ifstream docsFile(std::string(ORV_SOURCE_DIR) + "/docs/tools.md");
-    std::stringstream docsStream;
-    docsStream << docsFile.rdbuf();
-    // Markdown escapes the bars inside a table cell.
-    const std::string page = std::regex_replace(docsStream.str(), std::regex(R"(\\\|)"), "|");
-    const std::size_t section = page.find("### orv-tool record");
-    ASSERT_NE(section, std::string::npos);
-    const std::string docs = page.substr(section, page.find("\n### ", section + 1) - section);
-    static const std::regex option("\n  (-[^ ]+(?: [^ ]+)*?)  +([^\n]+)");
-    int options = 0;
-    for (auto it = std::sregex_iterator(r.out.begin(), r.out.end(), option);
-         it != std::sregex_iterator(); ++it) {
-        ++options;
-        const std::string row = "| `" + (*it)[1].str() + "` | " + (*it)[2].str() + " |";
-        EXPECT_PRED2(test::contains, docs, row);
-    }
-    EXPECT_EQ(options, 7);
-    static const std::regex docRow(
-        "\n\\| `(--tcp|--serial|--interval|-o|--unit|--channel2|--duration)");
-    EXPECT_EQ(std::distance(std::sregex_iterator(docs.begin(), docs.end(), docRow),
-                            std::sregex_iterator()),
-              options);
 }
 
 } // namespace
