@@ -45,4 +45,27 @@ std::uint64_t parseCount(std::string_view option, const std::string& text, std::
     return n;
 }
 
+TempUnit parseUnit(const std::string& text) {
+    if (text == "C") {
+        return TempUnit::Celsius;
+    }
+    if (text == "F") {
+        return TempUnit::Fahrenheit;
+    }
+    if (text == "K") {
+        return TempUnit::Kelvin;
+    }
+    usageError("--unit wants C, F or K, not '" + text + "'");
+}
+
+Channel2Mode parseChannel2(const std::string& text) {
+    if (text == "humidity") {
+        return Channel2Mode::Humidity;
+    }
+    if (text == "dewpoint") {
+        return Channel2Mode::DewPoint;
+    }
+    usageError("--channel2 wants humidity or dewpoint, not '" + text + "'");
+}
+
 } // namespace orv::tool

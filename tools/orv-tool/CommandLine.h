@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Measurement.h"
+
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -46,5 +48,10 @@ private:
 // A whole-text decimal number of at least `min`; otherwise a usage error naming `option`.
 [[nodiscard]] std::uint64_t parseCount(std::string_view option, const std::string& text,
                                        std::uint64_t min);
+
+// The measurement options that `read` and `record` share: --unit C|F|K, --channel2
+// humidity|dewpoint. Anything else is a usage error naming the option.
+[[nodiscard]] TempUnit parseUnit(const std::string& text);
+[[nodiscard]] Channel2Mode parseChannel2(const std::string& text);
 
 } // namespace orv::tool

@@ -30,21 +30,7 @@ int runExport(const std::vector<std::string>& args) {
         return 0;
     }
     const LogCommandLine& line = *parsed;
-    const std::string lang = line.value("--lang").value_or("de");
-    StringTable texts;
-    if (!texts.selectLanguage(lang)) {
-        usageError("export: --lang must be de or eng, not '" + lang + "'");
-    }
-    const std::string localeName =
-        line.value("--locale").value_or(lang == "de" ? "de_DE" : "en_US");
-    std::unique_ptr<LocaleFormat> locale;
-    if (localeName == "de_DE") {
-        locale = std::make_unique<GermanFormat>();
-    } else if (localeName == "en_US") {
-        locale = std::make_unique<EnglishFormat>();
-    } else {
-        usageError("export: --locale must be de_DE or en_US, not '" + localeName + "'");
-    }
+    const auto [texts, locale] = readTextOptions(line, "export");
     const auto startText = line.value("--start");
     const auto countText = line.value("--count");
     const std::uint64_t start = startText ? parseCount("--start", *startText, 0) : 0;

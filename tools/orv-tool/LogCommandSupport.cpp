@@ -89,4 +89,23 @@ LogData loadLogForCommand(std::string_view command, const std::string& path) {
     return log;
 }
 
+TextOptions readTextOptions(const LogCommandLine& line, std::string_view command) {
+    TextOptions o;
+    const std::string lang = line.value("--lang").value_or("de");
+    if (!o.texts.selectLanguage(lang)) {
+        usageError(std::string(command) + ": --lang must be de or eng, not '" + lang + "'");
+    }
+    const std::string localeName =
+        line.value("--locale").value_or(lang == "de" ? "de_DE" : "en_US");
+    if (localeName == "de_DE") {
+        o.locale = std::make_unique<GermanFormat>();
+    } else if (localeName == "en_US") {
+        o.locale = std::make_unique<EnglishFormat>();
+    } else {
+        usageError(std::string(command) + ": --locale must be de_DE or en_US, not '" + localeName +
+                   "'");
+    }
+    return o;
+}
+
 } // namespace orv::tool

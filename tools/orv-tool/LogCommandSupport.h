@@ -1,8 +1,11 @@
 #pragma once
 
+#include "core/LocaleFormat.h"
 #include "offline/LogData.h"
+#include "state/StringTable.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -26,6 +29,15 @@ struct LogCommandLine {
 readLogCommandLine(std::string_view command, std::string_view usage,
                    const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
                    const std::set<std::string>& flagOptions = {});
+
+// --lang de|eng and --locale de_DE|en_US of the commands that write the diagram's texts: the
+// string table in that language and the number and date format, which follows the language
+// unless --locale names one. Anything else is a usage error of `command`.
+struct TextOptions {
+    StringTable texts;
+    std::unique_ptr<LocaleFormat> locale;
+};
+[[nodiscard]] TextOptions readTextOptions(const LogCommandLine& line, std::string_view command);
 
 // The log file, loaded; a missing file, one that is not a log file or one with an impossible
 // header is a failure (ToolError) that names the file and the reason. A file cut short loads its

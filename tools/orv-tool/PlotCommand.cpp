@@ -59,21 +59,7 @@ int runPlot(const std::vector<std::string>& args) {
     if (!out || out->empty()) {
         usageError("plot: -o OUT.png is required");
     }
-    const std::string lang = line.value("--lang").value_or("de");
-    StringTable texts;
-    if (!texts.selectLanguage(lang)) {
-        usageError("plot: --lang must be de or eng, not '" + lang + "'");
-    }
-    const std::string localeName =
-        line.value("--locale").value_or(lang == "de" ? "de_DE" : "en_US");
-    std::unique_ptr<LocaleFormat> locale;
-    if (localeName == "de_DE") {
-        locale = std::make_unique<GermanFormat>();
-    } else if (localeName == "en_US") {
-        locale = std::make_unique<EnglishFormat>();
-    } else {
-        usageError("plot: --locale must be de_DE or en_US, not '" + localeName + "'");
-    }
+    const auto [texts, locale] = readTextOptions(line, "plot");
     const auto width = pixelOption(line, "--width", 1200, kMinWidth);
     const auto height = pixelOption(line, "--height", 700, kMinHeight);
     const auto fromText = line.value("--from");
@@ -96,7 +82,7 @@ int runPlot(const std::vector<std::string>& args) {
     content.scale = autoScaleOf(log, content.view);
     content.tempUnitText = log.header().tempUnitText();
     content.ch2UnitText = log.header().ch2UnitText();
-    content.languageCode = lang;
+    content.languageCode = line.value("--lang").value_or("de");
     if (!content.view.drawable()) {
         content.message = texts.textOr(257, "Zu wenig Datensätze");
     }

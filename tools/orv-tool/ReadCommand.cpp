@@ -91,25 +91,9 @@ ReadOptions parseReadOptions(const CommandArgs& args) {
         } else if (arg == "--file") {
             setSource(ReadOptions::Kind::File, reader.value(arg), arg);
         } else if (arg == "--unit") {
-            const std::string v = reader.value(arg);
-            if (v == "C") {
-                o.unit = TempUnit::Celsius;
-            } else if (v == "F") {
-                o.unit = TempUnit::Fahrenheit;
-            } else if (v == "K") {
-                o.unit = TempUnit::Kelvin;
-            } else {
-                usageError("--unit wants C, F or K, not '" + v + "'");
-            }
+            o.unit = parseUnit(reader.value(arg));
         } else if (arg == "--channel2") {
-            const std::string v = reader.value(arg);
-            if (v == "humidity") {
-                o.channel2 = Channel2Mode::Humidity;
-            } else if (v == "dewpoint") {
-                o.channel2 = Channel2Mode::DewPoint;
-            } else {
-                usageError("--channel2 wants humidity or dewpoint, not '" + v + "'");
-            }
+            o.channel2 = parseChannel2(reader.value(arg));
         } else if (arg == "--locale") {
             const std::string v = reader.value(arg);
             if (v != "de_DE" && v != "en_US") {
