@@ -1,11 +1,13 @@
 #include "shell/ApplyLanguage.h"
 
 #include "offline/frmData.h"
+#include "shell/frmMain.h"
 #include "shell/MainMenus.h"
 #include "shell/QtTranslations.h"
 #include "state/LanguageLayout.h"
 #include "state/LanguageTags.h"
 #include "state/ModMain.h"
+#include "views/LiveWindows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -73,6 +75,9 @@ void ApplyLanguage(ModMain& app, const std::string& language) {
     for (QWidget* window : windows) {
         if (window->objectName() == QLatin1String("frmMain")) {
             applyMainWindowTexts(*window, app.strings);
+        }
+        if (auto* main = qobject_cast<frmMain*>(window); main && main->liveWindows()) {
+            main->liveWindows()->languageApplied();
         }
     }
 }

@@ -114,7 +114,7 @@ MainMenus buildMainMenus(QMainWindow& window) {
     m.button[5] = addButton(m.Toolbar1, 5, ShellPicture::NewFile);
     m.button[6] = addButton(m.Toolbar1, 6, ShellPicture::StartRecord);
     m.button[7] = addButton(m.Toolbar1, 7, ShellPicture::StopRecord);
-    // The live chart, the offline view and recording arrive with their windows.
+    // The offline view and recording arrive with their windows; the live windows enable theirs.
     for (int n : {2, 3, 5, 6, 7}) {
         m.button[static_cast<std::size_t>(n)]->setEnabled(false);
     }

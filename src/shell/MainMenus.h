@@ -13,7 +13,8 @@ namespace orv {
 
 // The menu tree, toolbar and language buttons of the main window. Every item carries its design
 // name as object name, so the language switch and tests find it. Items whose windows belong to
-// later parts of the program (recording, offline view, live windows) exist but stay disabled.
+// later parts of the program (recording, offline view) exist but stay disabled until those
+// windows enable them.
 struct MainMenus {
     QMenu* mnu1 = nullptr;
     QAction* mnuOpenLog = nullptr;

@@ -12,6 +12,7 @@
 #include "shell/Version.h"
 #include "state/ModMain.h"
 #include "state/SettingsKeys.h"
+#include "views/LiveWindows.h"
 
 #include <QAction>
 
@@ -35,6 +36,7 @@ void closeSeparateWindows(frmMain& window) {
     if (Splash* splash = window.splash()) {
         splash->close();
     }
+    window.liveWindows()->closeOnlineWindow();
     // The display settings dialog stays loaded while the program runs on (a refused close):
     // its options are the live settings. Closing an open one counts as Cancel.
     if (Dialog* dialog = window.displayDialog(); dialog && dialog->isVisible()) {

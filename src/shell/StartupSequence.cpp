@@ -8,6 +8,7 @@
 #include "shell/MainWindowPlacement.h"
 #include "state/ModMain.h"
 #include "state/SettingsKeys.h"
+#include "views/LiveWindows.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -84,6 +85,9 @@ void runStartSequence(frmMain& window) {
     // panels show that no file is open.
     window.sbrLogPanel(1)->setText(text(app, 230));
     window.sbrLogPanel(2)->setText(text(app, 231));
+
+    // The live windows open at the last exit open again.
+    window.liveWindows()->restoreFromSettings();
 
     window.loadDisplayDialog();
     window.show();

@@ -20,6 +20,7 @@
 #include "shell/Version.h"
 #include "state/LanguageTags.h"
 #include "state/ModMain.h"
+#include "views/LiveWindows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -141,6 +142,7 @@ void frmMain::buildWindow() {
     mdi_->setObjectName(QStringLiteral("mdiArea"));
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    live_ = new LiveWindows(app_, *this, *mdi_, {m.mnuOnline, m.mnuMon, m.mnuOnlGraf, m.button[2]});
     connect(m.mnu4, &QMenu::aboutToShow, this, [this] { refreshWindowList(*menus_.mnu4, *mdi_); });
     diagrams_ = new DiagramWindows(app_, prompts_, *mdi_, this);
     for (QAction* view : {m.mnuLogView, m.button[3]}) {
@@ -406,6 +408,18 @@ void frmMain::statusChanged(const std::string& text) {
 
 void frmMain::minimizedCaptionChanged(const std::string& text) {
     setWindowTitle(QString::fromStdString(text));
+}
+
+void frmMain::onlineLabelChanged(int index, const std::string& text) {
+    live_->onlineLabelChanged(index, text);
+}
+
+void frmMain::onlineCaptionChanged(const std::string& text) {
+    live_->onlineCaptionChanged(text);
+}
+
+void frmMain::monitorTextChanged(const std::string& text) {
+    live_->monitorTextChanged(text);
 }
 
 void frmMain::beep() {

@@ -24,6 +24,7 @@ namespace orv {
 
 class DiagramWindows;
 class LinkController;
+class LiveWindows;
 class DialogWatch;
 class RecordingCommands;
 class ModMain;
@@ -64,6 +65,7 @@ public:
     [[nodiscard]] RecordingCommands& recording() const { return *recording_; }
     // The offline diagram windows and their shared data window.
     [[nodiscard]] DiagramWindows& diagrams() const { return *diagrams_; }
+    [[nodiscard]] LiveWindows* liveWindows() const { return live_; }
 
     // The folder holding the help files; the executable's folder unless set.
     void setHelpFolder(const QString& folder) { helpFolder_ = folder; }
@@ -111,6 +113,9 @@ protected:
     void valueBoxChanged(ValueBox box, const std::string& text) override;
     void statusChanged(const std::string& text) override;
     void minimizedCaptionChanged(const std::string& text) override;
+    void onlineLabelChanged(int index, const std::string& text) override;
+    void onlineCaptionChanged(const std::string& text) override;
+    void monitorTextChanged(const std::string& text) override;
     void beep() override;
 
 private:
@@ -137,6 +142,7 @@ private:
     DialogWatch* dialogWatch_ = nullptr;
     RecordingCommands* recording_ = nullptr;
     DiagramWindows* diagrams_ = nullptr;
+    LiveWindows* live_ = nullptr;
     QString helpFolder_;
     std::unique_ptr<SingleInstance> instanceLock_;
     bool busy_ = false;

@@ -5,6 +5,10 @@
 #include "platform/SignalBridge.h"
 #include "shell/Program.h"
 #include "state/SettingsLocation.h"
+#include "views/frmMonitor.h"
+#include "views/frmOnlGraf.h"
+#include "views/frmOnline.h"
+#include "views/LiveWindows.h"
 
 #include <QApplication>
 #include <QFile>
@@ -86,6 +90,45 @@ void reportValueTexts(orv::frmMain& window) {
     write();
 }
 
+// ORV_WINDOW_REPORT=path: the end-to-end tests see which live windows are open. Every half
+// second the file is rewritten with one line per open live window: its name, whether it is
+// visible, its title, and for the chart the number of redraws so far.
+void reportLiveWindows(orv::frmMain& window) {
+    const QString path = qEnvironmentVariable("ORV_WINDOW_REPORT");
+    if (path.isEmpty()) {
+        return;
+    }
+    auto* timer = new QTimer(&window);
+    QObject::connect(timer, &QTimer::timeout, &window, [&window, path] {
+        const orv::LiveWindows& live = *window.liveWindows();
+        QString report;
+        if (const orv::frmOnline* online = live.online()) {
+            report += QStringLiteral("frmOnline\t%1\t%2\n")
+                          .arg(online->isVisible() ? 1 : 0)
+                          .arg(online->windowTitle());
+        }
+        if (const orv::frmOnlGraf* chart = live.chart()) {
+            report += QStringLiteral("frmOnlGraf\t%1\t%2\tredraws=%3\n")
+                          .arg(chart->subWindow()->isVisible() ? 1 : 0)
+                          .arg(chart->subWindow()->windowTitle())
+                          .arg(chart->redrawCount());
+        }
+        if (const orv::frmMonitor* monitor = live.monitor()) {
+            report += QStringLiteral("frmMonitor\t%1\t%2\n")
+                          .arg(monitor->subWindow()->isVisible() ? 1 : 0)
+                          .arg(monitor->subWindow()->windowTitle());
+        }
+        QFile file(path + QStringLiteral(".new"));
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            file.write(report.toUtf8());
+            file.close();
+            QFile::remove(path);
+            file.rename(path);
+        }
+    });
+    timer->start(500);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -124,6 +167,7 @@ int main(int argc, char** argv) {
     if (!files.empty()) {
         window.diagrams().openFiles(files);
     }
+    reportLiveWindows(window);
     scheduleScreenshot(window);
     return QApplication::exec();
 }

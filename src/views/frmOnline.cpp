@@ -1,0 +1,128 @@
+#include "views/frmOnline.h"
+
+#include "platform/ScreenTwips.h"
+#include "state/LanguageTags.h"
+#include "state/ModMain.h"
+#include "state/SettingsKeys.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QResizeEvent>
+#include <QScreen>
+
+#include <cmath>
+
+namespace orv {
+
+frmOnline::frmOnline(ModMain& app, QWidget* parent) : QWidget(parent, Qt::Window), app_(app) {
+    setObjectName(QStringLiteral("frmOnline"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    for (int i = 0; i < 2; ++i) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QStringLiteral("lblSen%1").arg(i));
+        label->setAlignment(Qt::AlignCenter);
+        label->setAutoFillBackground(true);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        setTag(label, 43 + i);
+        labels_[static_cast<std::size_t>(i)] = label;
+    }
+    app_.measurement.settings().onlineShown = true;
+
+    const ScreenDpi dpi = screenDpi(this);
+    const QPoint at(twipsToPixels(readSetting(app_.ini, keys::OnlineWindowLeft), dpi.x),
+                    twipsToPixels(readSetting(app_.ini, keys::OnlineWindowTop), dpi.y));
+    // A placement that lies on no screen (a monitor since removed) would hide the window.
+    if (QGuiApplication::screenAt(at) != nullptr || QGuiApplication::screens().isEmpty()) {
+        move(at);
+    }
+    applyLayout(readSetting(app_.ini, keys::OnlineWindowHeight));
+    applyTagTexts(this, app_.strings);
+}
+
+frmOnline::~frmOnline() {
+    if (!unloaded_) {
+        app_.measurement.settings().onlineShown = false;
+    }
+}
+
+long long frmOnline::heightTwipsOf(int clientPixels) const {
+    return pixelsToTwips(clientPixels, screenDpi(this).y) + kOnlineFrameHeight;
+}
+
+void frmOnline::setHeightTwips(long long height) {
+    applyLayout(height);
+}
+
+void frmOnline::applyLayout(long long heightTwips) {
+    layout_ = onlineLayout(heightTwips);
+    const ScreenDpi dpi = screenDpi(this);
+    const int clientHeight = twipsToPixels(layout_.labelHeight, dpi.y);
+    const int clientWidth = twipsToPixels(layout_.width - kOnlineFrameWidth, dpi.x);
+    applying_ = true;
+    setMinimumHeight(twipsToPixels(kOnlineMinHeight - kOnlineFrameHeight, dpi.y));
+    setMaximumHeight(twipsToPixels(kOnlineMaxHeight - kOnlineFrameHeight, dpi.y));
+    setFixedWidth(clientWidth);
+    if (height() != clientHeight) {
+        resize(clientWidth, clientHeight);
+    }
+    applying_ = false;
+
+    QFont font = labels_[0]->font();
+    font.setBold(true);
+    font.setPointSizeF(layout_.fontPoints);
+    const int labelWidth = twipsToPixels(layout_.labelWidth, dpi.x);
+    const int rightLeft = twipsToPixels(layout_.rightLabelLeft, dpi.x);
+    labels_[0]->setGeometry(0, 0, labelWidth, clientHeight);
+    labels_[1]->setGeometry(rightLeft, 0, labelWidth, clientHeight);
+    for (QLabel* label : labels_) {
+        label->setFont(font);
+    }
+}
+
+void frmOnline::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (applying_) {
+        return;
+    }
+    const long long wanted = heightTwipsOf(event->size().height());
+    if (onlineLayout(wanted).height != layout_.height ||
+        width() != twipsToPixels(layout_.width - kOnlineFrameWidth, screenDpi(this).x)) {
+        applyLayout(wanted);
+    }
+}
+
+void frmOnline::setValueText(int index, const std::string& text) {
+    lblSen(index)->setText(QString::fromStdString(text));
+}
+
+void frmOnline::setCaption(const std::string& text) {
+    setWindowTitle(QString::fromStdString(text));
+}
+
+void frmOnline::showCurrentValues() {
+    for (int i = 0; i < 2; ++i) {
+        const std::string& text = app_.measurement.lblSen(i);
+        if (!text.empty()) {
+            setValueText(i, text);
+        }
+    }
+}
+
+void frmOnline::closeEvent(QCloseEvent* event) {
+    if (!unloaded_) {
+        unloaded_ = true;
+        const ScreenDpi dpi = screenDpi(this);
+        writeSetting(app_.ini, keys::OnlineWindowLeft,
+                     static_cast<std::int32_t>(pixelsToTwips(pos().x(), dpi.x)));
+        writeSetting(app_.ini, keys::OnlineWindowTop,
+                     static_cast<std::int32_t>(pixelsToTwips(pos().y(), dpi.y)));
+        writeSetting(app_.ini, keys::OnlineWindowHeight, layout_.height);
+        app_.measurement.settings().onlineShown = false;
+        emit closed();
+    }
+    event->accept();
+}
+
+} // namespace orv
