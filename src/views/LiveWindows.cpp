@@ -43,22 +43,18 @@ frmMonitor* LiveWindows::monitor() const {
 
 void LiveWindows::mnuOnline_Click() {
     if (online_) {
-        online_->close();
+        online_->close(); // clears the mark
     } else {
         openOnline();
     }
-    items_.mnuOnline->setChecked(online_ != nullptr);
 }
 
 void LiveWindows::mnuMon_Click() {
     if (monitor_) {
-        if (QMdiSubWindow* sub = monitor_->subWindow()) {
-            sub->close();
-        }
+        monitor_->subWindow()->close(); // clears the mark
     } else {
         openMonitor();
     }
-    items_.mnuMon->setChecked(monitor_ != nullptr);
 }
 
 void LiveWindows::mnuOnlGraf_Click() {
@@ -76,7 +72,10 @@ void LiveWindows::openOnline() {
     mainWindow_.showMinimized();
     auto* window = new frmOnline(app_);
     online_ = window;
-    connect(window, &frmOnline::closed, this, [this] { items_.mnuOnline->setChecked(false); });
+    connect(window, &frmOnline::closed, this, [this] {
+        online_ = nullptr; // deleted later; closed now
+        items_.mnuOnline->setChecked(false);
+    });
     items_.mnuOnline->setChecked(true);
     window->show();
     window->raise();
@@ -86,7 +85,10 @@ void LiveWindows::openOnline() {
 void LiveWindows::openMonitor() {
     frmMonitor* window = frmMonitor::open(app_, area_);
     monitor_ = window;
-    connect(window, &frmMonitor::closed, this, [this] { items_.mnuMon->setChecked(false); });
+    connect(window, &frmMonitor::closed, this, [this] {
+        monitor_ = nullptr;
+        items_.mnuMon->setChecked(false);
+    });
     items_.mnuMon->setChecked(true);
     window->subWindow()->show();
 }
@@ -95,8 +97,10 @@ void LiveWindows::showChart() {
     if (!chart_) {
         frmOnlGraf* window = frmOnlGraf::open(app_, area_);
         chart_ = window;
-        connect(window, &frmOnlGraf::closed, this,
-                [this] { items_.mnuOnlGraf->setChecked(false); });
+        connect(window, &frmOnlGraf::closed, this, [this] {
+            chart_ = nullptr;
+            items_.mnuOnlGraf->setChecked(false);
+        });
     }
     items_.mnuOnlGraf->setChecked(true);
     chart_->subWindow()->show();

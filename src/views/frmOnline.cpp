@@ -48,7 +48,15 @@ frmOnline::~frmOnline() {
 }
 
 long long frmOnline::heightTwipsOf(int clientPixels) const {
-    return pixelsToTwips(clientPixels, screenDpi(this).y) + kOnlineFrameHeight;
+    // At a pixel bound the height is the bound itself, not what the pixels round to.
+    const double dpi = screenDpi(this).y;
+    if (clientPixels <= twipsToPixels(kOnlineMinHeight - kOnlineFrameHeight, dpi)) {
+        return kOnlineMinHeight;
+    }
+    if (clientPixels >= twipsToPixels(kOnlineMaxHeight - kOnlineFrameHeight, dpi)) {
+        return kOnlineMaxHeight;
+    }
+    return pixelsToTwips(clientPixels, dpi) + kOnlineFrameHeight;
 }
 
 void frmOnline::setHeightTwips(long long height) {
@@ -86,11 +94,14 @@ void frmOnline::resizeEvent(QResizeEvent* event) {
     if (applying_) {
         return;
     }
-    const long long wanted = heightTwipsOf(event->size().height());
-    if (onlineLayout(wanted).height != layout_.height ||
-        width() != twipsToPixels(layout_.width - kOnlineFrameWidth, screenDpi(this).x)) {
-        applyLayout(wanted);
+    // The height in whole pixels of the current layout keeps its exact twips; any other height
+    // is a new request (a drag), clamped by the size rule.
+    const ScreenDpi dpi = screenDpi(this);
+    if (event->size().height() == twipsToPixels(layout_.labelHeight, dpi.y) &&
+        event->size().width() == twipsToPixels(layout_.width - kOnlineFrameWidth, dpi.x)) {
+        return;
     }
+    applyLayout(heightTwipsOf(event->size().height()));
 }
 
 void frmOnline::setValueText(int index, const std::string& text) {
