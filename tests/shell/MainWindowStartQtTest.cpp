@@ -97,10 +97,10 @@ TEST(MainWindowStart, NormalStartRaisesWidthAndShowsItsInitialTexts) {
     } items[] = {
         {m.mnuOpenLog, true},   {m.mnuCloseLog, false}, {m.mnuLogView, true},
         {m.mnuStartLog, false}, {m.mnuEnd, true},       {m.mnuPort, true},
-        {m.mnuMessw, true},     {m.mnuReset, true},     {m.mnuOnline, false},
-        {m.mnuMon, false},      {m.mnuOnlGraf, false},  {m.mnuWSet, true},
+        {m.mnuMessw, true},     {m.mnuReset, true},     {m.mnuOnline, true},
+        {m.mnuMon, true},       {m.mnuOnlGraf, true},   {m.mnuWSet, true},
         {m.mnuWMainSet, true},  {m.mnuHilfe, true},     {m.mnuInfo, true},
-        {m.button[2], false},   {m.button[3], true},    {m.button[5], true},
+        {m.button[2], true},    {m.button[3], true},    {m.button[5], true},
         {m.button[6], false},   {m.button[7], false},
     };
     for (const auto& [item, enabled] : items) {
