@@ -248,9 +248,13 @@ void frmMain::mnuMessw_Click() {
     if (!dialog_) {
         loadDisplayDialog();
     }
+    const bool chartShown = live_->closeChart();
     dialog_->exec();
     // Samples in the old unit or of the other channel must not meet new ones in a chart.
     app_.measurement.onlineData().clearSamples();
+    if (chartShown) {
+        live_->mnuOnlGraf_Click();
+    }
 }
 
 void frmMain::mnuPort_Click() {

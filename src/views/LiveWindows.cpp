@@ -119,6 +119,14 @@ void LiveWindows::restoreFromSettings() {
     }
 }
 
+bool LiveWindows::closeChart() {
+    const bool shown = items_.mnuOnlGraf->isChecked();
+    if (chart_) {
+        chart_->subWindow()->close();
+    }
+    return shown;
+}
+
 void LiveWindows::closeOnlineWindow() {
     if (online_) {
         online_->close();

@@ -44,6 +44,8 @@ public:
     // Start: the marks of WindowGraph, WindowMonitor and WindowOnline, in this order; a marked
     // window opens (the online values window after minimising the main window).
     void restoreFromSettings();
+    // Closes the chart, shown or hidden; true when it was shown (its item ticked).
+    bool closeChart();
     // Shutdown: the online values window is a separate window and closes with the dialogs.
     void closeOnlineWindow();
     // After a language switch: texts that are values, not words, come back at once.

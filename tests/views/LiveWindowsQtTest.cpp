@@ -3,6 +3,7 @@
 // at start and saving at exit, in both languages. Screenshots land in <build>/screenshots.
 #include "core/SensorFrames.h"
 #include "platform/ScreenTwips.h"
+#include "shell/Dialog.h"
 #include "shell/frmMain.h"
 #include "shell/ShellTestSupport.h"
 #include "views/frmMonitor.h"
@@ -18,6 +19,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTextBlock>
 #include <QTextLayout>
 
@@ -295,6 +297,37 @@ TEST_P(LiveWindowsTest, ChartShowsGapsRelabelsAtTheNextTickAndKeepsItsPlacementR
     button->trigger();
     ASSERT_TRUE(waitFor([&] { return w.liveWindows()->chart() != nullptr; }));
     EXPECT_EQ(w.liveWindows()->chart()->subWindow()->geometry(), QRect(10, 20, 500, 300));
+}
+
+// The display settings restart a shown chart with an empty history; a hidden one stays closed.
+TEST_P(LiveWindowsTest, DisplaySettingsRestartTheChartEmpty) {
+    ShellProgram p(iniFor(lang()), lang().locale);
+    p.program->start();
+    frmMain& w = p.window();
+    const auto runDialog = [&] {
+        Dialog& d = *w.displayDialog();
+        QTimer::singleShot(0, &d, [&d] { d.OKButton()->click(); });
+        w.menus().mnuMessw->trigger();
+    };
+    for (int n = 0; n < 3; ++n) {
+        p.app().measurement.ParseFrame(frame(21.0, 45.0));
+    }
+    w.menus().mnuOnlGraf->trigger();
+    const QPointer<frmOnlGraf> before = w.liveWindows()->chart();
+    ASSERT_FALSE(valueRuns(before->chart()->snapshot().temperature).empty());
+
+    runDialog();
+    EXPECT_TRUE(w.menus().mnuOnlGraf->isChecked());
+    frmOnlGraf* after = w.liveWindows()->chart();
+    ASSERT_NE(after, nullptr);
+    EXPECT_NE(after, before.data());
+    EXPECT_TRUE(valueRuns(after->chart()->snapshot().temperature).empty());
+    EXPECT_TRUE(after->subWindow()->isVisible());
+
+    w.menus().mnuOnlGraf->trigger(); // hidden
+    runDialog();
+    EXPECT_FALSE(w.menus().mnuOnlGraf->isChecked());
+    EXPECT_EQ(w.liveWindows()->chart(), nullptr);
 }
 
 TEST_P(LiveWindowsTest, WindowsOpenAtTheLastExitReopenAndTheirMarksAreSaved) {
