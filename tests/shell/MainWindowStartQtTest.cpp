@@ -95,13 +95,11 @@ TEST(MainWindowStart, NormalStartRaisesWidthAndShowsItsInitialTexts) {
         QAction* item;
         bool enabled;
     } items[] = {
-        {m.mnuOpenLog, true},   {m.mnuCloseLog, false}, {m.mnuLogView, true},
-        {m.mnuStartLog, false}, {m.mnuEnd, true},       {m.mnuPort, true},
-        {m.mnuMessw, true},     {m.mnuReset, true},     {m.mnuOnline, true},
-        {m.mnuMon, true},       {m.mnuOnlGraf, true},   {m.mnuWSet, true},
-        {m.mnuWMainSet, true},  {m.mnuHilfe, true},     {m.mnuInfo, true},
-        {m.button[2], true},    {m.button[3], true},    {m.button[5], true},
-        {m.button[6], false},   {m.button[7], false},
+        {m.mnuOpenLog, true},  {m.mnuCloseLog, false}, {m.mnuLogView, true}, {m.mnuStartLog, false},
+        {m.mnuEnd, true},      {m.mnuPort, true},      {m.mnuMessw, true},   {m.mnuReset, true},
+        {m.mnuOnline, true},   {m.mnuMon, true},       {m.mnuOnlGraf, true}, {m.mnuWSet, true},
+        {m.mnuWMainSet, true}, {m.mnuHilfe, true},     {m.mnuInfo, true},    {m.button[2], true},
+        {m.button[3], true},   {m.button[5], true},    {m.button[6], false}, {m.button[7], false},
     };
     for (const auto& [item, enabled] : items) {
         EXPECT_EQ(item->isEnabled(), enabled) << item->objectName().toStdString();
