@@ -69,8 +69,8 @@ MainMenus buildMainMenus(QMainWindow& window) {
     MainMenus m;
     QMenuBar* bar = window.menuBar();
 
-    // Recording (mnuOpenLog, mnuCloseLog, mnuStartLog) and the offline view (mnuLogView) come
-    // with their windows; until then they are shown but cannot be chosen.
+    // Recording (mnuOpenLog, mnuCloseLog, mnuStartLog), the offline view (mnuLogView) and the
+    // live windows start disabled: the window wiring them enables what its state allows.
     m.mnu1 = addMenu(bar, "mnu1", QStringLiteral("&Datei"));
     m.mnuOpenLog = addItem(m.mnu1, "mnuOpenLog", QStringLiteral("&Neu"), false);
     m.mnuCloseLog = addItem(m.mnu1, "mnuCloseLog", QStringLiteral("&Schließen"), false);
@@ -114,7 +114,7 @@ MainMenus buildMainMenus(QMainWindow& window) {
     m.button[5] = addButton(m.Toolbar1, 5, ShellPicture::NewFile);
     m.button[6] = addButton(m.Toolbar1, 6, ShellPicture::StartRecord);
     m.button[7] = addButton(m.Toolbar1, 7, ShellPicture::StopRecord);
-    // The offline view and recording arrive with their windows; the live windows enable theirs.
+    // Enabled by the recording commands, the diagram windows and the live windows once wired.
     for (int n : {2, 3, 5, 6, 7}) {
         m.button[static_cast<std::size_t>(n)]->setEnabled(false);
     }
