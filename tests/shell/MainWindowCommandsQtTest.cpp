@@ -17,10 +17,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QTextBrowser>
 #include <QToolButton>
 
@@ -265,22 +263,9 @@ TEST(MainWindowCommands, MinimisedTitleShowsTheValues) {
 }
 
 TEST(MainWindowCommands, LiveValuesFromTheSimulatorOverTheNetworkLink) {
-    QProcess sim;
-    sim.start(ORV_SIM_PATH,
-              {"--tcp", "127.0.0.1:0", "--rate", "20", "--temp", "21.0", "--rh", "50.0"});
-    ASSERT_TRUE(sim.waitForStarted(5000));
-    int port = 0;
-    ASSERT_TRUE(waitFor([&] {
-        static const QRegularExpression listening("listening on 127\\.0\\.0\\.1:(\\d+)");
-        const auto match = listening.match(QString::fromLocal8Bit(sim.readAllStandardError()));
-        if (match.hasMatch()) {
-            port = match.captured(1).toInt();
-        }
-        return port != 0;
-    }));
-
-    ShellProgram p("[Main]\nLanguage=eng\n[General]\nMode=1\n[Winsock]\nIP=127.0.0.1\nPort=" +
-                   std::to_string(port) + "\n");
+    test::Simulator sim({"--rate", "20", "--temp", "21.0", "--rh", "50.0"});
+    ASSERT_NE(sim.port(), 0);
+    ShellProgram p(sim.ini("eng"));
     p.program->start();
     frmMain& w = p.window();
     EXPECT_TRUE(w.txtWinsock()->isVisible());
@@ -293,8 +278,6 @@ TEST(MainWindowCommands, LiveValuesFromTheSimulatorOverTheNetworkLink) {
         << w.txtWinsock()->text().toStdString();
 
     ASSERT_TRUE(w.close());
-    sim.terminate();
-    sim.waitForFinished(3000);
 }
 
 } // namespace

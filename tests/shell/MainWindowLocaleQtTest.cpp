@@ -19,7 +19,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -311,20 +310,10 @@ std::filesystem::path settingsFolderWith(const test::TempDir& home, const std::s
 // The real program under each real desktop locale, reading the simulated sensor on loopback.
 TEST(MainWindowLocale, RealProgramShowsTheSimulatorsValuesInTheDesktopsFormat) {
     for (const ValueCase& c : {kValueCases[0], kValueCases[1]}) {
-        QProcess sim;
-        sim.start(ORV_SIM_PATH,
-                  {"--tcp", "127.0.0.1:0", "--rate", "10", "--temp", QString::number(c.temperature),
-                   "--rh", QString::number(c.humidity)});
-        ASSERT_TRUE(sim.waitForStarted(5000));
-        int port = 0;
-        ASSERT_TRUE(waitFor([&] {
-            static const QRegularExpression listening("listening on 127\\.0\\.0\\.1:(\\d+)");
-            const auto match = listening.match(QString::fromLocal8Bit(sim.readAllStandardError()));
-            if (match.hasMatch()) {
-                port = match.captured(1).toInt();
-            }
-            return port != 0;
-        }));
+        test::Simulator sim({"--rate", "10", "--temp", QString::number(c.temperature), "--rh",
+                             QString::number(c.humidity)});
+        ASSERT_NE(sim.port(), 0);
+        const int port = sim.port();
         for (const Desktop& desktop : {kGermanDesktop, kEnglishDesktop}) {
             SCOPED_TRACE(std::string(desktop.cLocale) + ": " + c.name);
             test::TempDir home;
@@ -342,8 +331,6 @@ TEST(MainWindowLocale, RealProgramShowsTheSimulatorsValuesInTheDesktopsFormat) {
                 << "shown: " << program.valueLines().join(" | ").toStdString();
             EXPECT_TRUE(program.endsNormallyOn(SIGTERM));
         }
-        sim.terminate();
-        sim.waitForFinished(3000);
     }
 }
 

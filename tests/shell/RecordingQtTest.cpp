@@ -15,9 +15,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSlider>
 
@@ -35,38 +33,9 @@ using test::waitFor;
 
 constexpr double kStart = 46000.5; // 2025-12-09 12:00:00
 
-// The simulated sensor on a free loopback port: 20 frames a second of 21 °C and 50 %.
-class Simulator {
-public:
-    Simulator() {
-        sim_.start(ORV_SIM_PATH, {"--tcp", "127.0.0.1:0", "--rate", "20", "--temp", "21.0", "--rh",
-                                  "50.0", "--serial-number", "SIM00042"});
-        if (!sim_.waitForStarted(5000)) {
-            return;
-        }
-        waitFor([&] {
-            static const QRegularExpression listening("listening on 127\\.0\\.0\\.1:(\\d+)");
-            const auto match = listening.match(QString::fromLocal8Bit(sim_.readAllStandardError()));
-            if (match.hasMatch()) {
-                port_ = match.captured(1).toInt();
-            }
-            return port_ != 0;
-        });
-    }
-    ~Simulator() {
-        sim_.terminate();
-        sim_.waitForFinished(3000);
-    }
-    [[nodiscard]] int port() const { return port_; }
-    [[nodiscard]] std::string ini(const std::string& language) const {
-        return "[Main]\nLanguage=" + language +
-               "\n[General]\nMode=1\n[Winsock]\nIP=127.0.0.1\nPort=" + std::to_string(port_) + "\n";
-    }
-
-private:
-    QProcess sim_;
-    int port_ = 0;
-};
+// The simulated sensor: 20 frames a second of 21 °C and 50 %.
+const QStringList kSimulatorArgs{"--rate", "20",   "--temp",          "21.0",
+                                 "--rh",   "50.0", "--serial-number", "SIM00042"};
 
 // "NSC PD 567": which logger commands the window offers (menu new/start/close, interface,
 // display settings, toolbar buttons 5..7); '-' for a disabled one.
@@ -114,7 +83,7 @@ void confirmInterval(frmMain& w, int seconds) {
 }
 
 TEST(Recording, RecordsTheSimulatorOnTheGridFromTheMenuInGerman) {
-    Simulator sim;
+    test::Simulator sim(kSimulatorArgs);
     ASSERT_NE(sim.port(), 0);
     test::TempDir dir;
     const std::string file = dir.file("rec.dat").string();
@@ -231,7 +200,7 @@ TEST(Recording, RecordsTheSimulatorOnTheGridFromTheMenuInGerman) {
 }
 
 TEST(Recording, StartWithoutAnIntervalAsksForItAndMissedSlotsAreEmptyInEnglish) {
-    Simulator sim;
+    test::Simulator sim(kSimulatorArgs);
     ASSERT_NE(sim.port(), 0);
     test::TempDir dir;
     const std::string file = dir.file("f.dat").string();
@@ -291,7 +260,7 @@ TEST(Recording, StartWithoutAnIntervalAsksForItAndMissedSlotsAreEmptyInEnglish) 
 }
 
 TEST(Recording, TerminationRequestEndsTheRecordingCleanlyAndTheProgram) {
-    Simulator sim;
+    test::Simulator sim(kSimulatorArgs);
     ASSERT_NE(sim.port(), 0);
     test::TempDir dir;
     const std::string file = dir.file("t.dat").string();

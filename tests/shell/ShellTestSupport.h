@@ -13,6 +13,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLocale>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringList>
 #include <QTimer>
 
 #include <filesystem>
@@ -22,6 +25,44 @@
 #include <vector>
 
 namespace orv::test {
+
+// orv-sim serving frames on a free loopback port (it prints the port it took), ended with the
+// test. `args` add to the TCP server's options (rate, values, serial number, ...).
+class Simulator {
+public:
+    explicit Simulator(const QStringList& args) {
+        sim_.start(ORV_SIM_PATH, QStringList{"--tcp", "127.0.0.1:0"} + args);
+        if (!sim_.waitForStarted(5000)) {
+            return;
+        }
+        waitFor([&] {
+            static const QRegularExpression listening("listening on 127\\.0\\.0\\.1:(\\d+)");
+            const auto match = listening.match(QString::fromLocal8Bit(sim_.readAllStandardError()));
+            if (match.hasMatch()) {
+                port_ = match.captured(1).toInt();
+            }
+            return port_ != 0;
+        });
+    }
+    ~Simulator() {
+        sim_.terminate();
+        sim_.waitForFinished(3000);
+    }
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    // 0 when it did not start.
+    [[nodiscard]] int port() const { return port_; }
+    // Settings text for the network link to it, in `language`.
+    [[nodiscard]] std::string ini(const std::string& language) const {
+        return "[Main]\nLanguage=" + language +
+               "\n[General]\nMode=1\n[Winsock]\nIP=127.0.0.1\nPort=" + std::to_string(port_) + "\n";
+    }
+
+private:
+    QProcess sim_;
+    int port_ = 0;
+};
 
 // `iniText` with every serial port mapped to a device below `dir` that does not exist, so no
 // test ever opens a real serial port.
