@@ -142,7 +142,7 @@ TEST_F(DiagramWindowTest, TheStatusBarTellsFileRecordsAndTimes) {
     test::writeWaveLog(dir.file("three.dat"), 3);
     frmOfflGraf* w = open(dir.file("three.dat"));
     ASSERT_NE(w, nullptr);
-    const double start = test::LogSpec{}.startTime;
+    const double start = test::LogTraits{}.startTime;
     const std::pair<int, std::string> panels[] = {
         {1, "three.dat"}, {3, "Frames: 3"},
         {5, "from:"},     {6, p.app().locale.generalDate(start)},
