@@ -9,6 +9,8 @@
 #include "logging/SyntheticLog.h"
 #include "offline/LogLoader.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -203,17 +205,12 @@ std::vector<Range> randomRanges(std::int64_t n, std::size_t howMany, unsigned se
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    const char* scaleEnv = std::getenv("ORV_BENCH_SCALE");
-    const double scale = scaleEnv != nullptr ? std::atof(scaleEnv) : 1.0;
-    const char* dirEnv = std::getenv("ORV_BENCH_DIR");
-    std::string dirTemplate = (dirEnv != nullptr ? std::filesystem::path(dirEnv)
-                                                 : std::filesystem::temp_directory_path()) /
-                              "orv-bench-XXXXXX";
-    if (::mkdtemp(dirTemplate.data()) == nullptr) {
-        std::perror("mkdtemp");
+    const double scale = orv::bench::benchScale();
+    const auto folder = orv::bench::makeBenchFolder("orv-bench");
+    if (!folder) {
         return 1;
     }
-    const std::filesystem::path dir = dirTemplate;
+    const std::filesystem::path dir = *folder;
     std::vector<BenchFile> files = {
         {"10M", dir / "10M.dat", static_cast<std::int64_t>(10'000'000 * scale)},
         {"63M", dir / "63M.dat", static_cast<std::int64_t>(63'000'000 * scale)},

@@ -15,6 +15,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -100,17 +102,12 @@ int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     const QGuiApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
-    const char* scaleEnv = std::getenv("ORV_BENCH_SCALE");
-    const double scale = scaleEnv != nullptr ? std::atof(scaleEnv) : 1.0;
-    const char* dirEnv = std::getenv("ORV_BENCH_DIR");
-    std::string dirTemplate = (dirEnv != nullptr ? std::filesystem::path(dirEnv)
-                                                 : std::filesystem::temp_directory_path()) /
-                              "orv-repaint-XXXXXX";
-    if (::mkdtemp(dirTemplate.data()) == nullptr) {
-        std::perror("mkdtemp");
+    const double scale = orv::bench::benchScale();
+    const auto folder = orv::bench::makeBenchFolder("orv-repaint");
+    if (!folder) {
         return 1;
     }
-    const std::filesystem::path dir = dirTemplate;
+    const std::filesystem::path dir = *folder;
     const std::pair<const char*, double> sizes[] = {{"10M", 10e6}, {"63M", 63e6}};
     std::vector<orv::LogData> logs;
     for (const auto& [label, records] : sizes) {
