@@ -2,27 +2,15 @@
 
 #include "core/DayNumber.h"
 #include "LogTestData.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <limits>
-#include <unistd.h>
 
 namespace orv {
 namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-
-std::string csvOf(const LogData& log, std::int64_t first, std::int64_t count,
-                  const CsvOptions& options) {
-    test::TempDir dir;
-    const int fd = ::open(dir.file("out.csv").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    EXPECT_FALSE(writeCsv(fd, log, first, count, options));
-    ::close(fd);
-    return test::readFile(dir.file("out.csv"));
-}
 
 LogData threeRecords(float interval, char ch2Unit) {
     LogHeader h;
@@ -52,7 +40,7 @@ TEST(CsvWriter, RowsOfTheRangeOnlyWithTheirOwnTimes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.first) + " " + std::to_string(c.count));
-        EXPECT_EQ(csvOf(threeRecords(c.interval, '%'), c.first, c.count, {}),
+        EXPECT_EQ(test::csvText(threeRecords(c.interval, '%'), c.first, c.count, {}),
                   "time,temperature (°C),humidity (%)\r\n" + std::string(c.rows));
     }
 }
@@ -64,12 +52,12 @@ TEST(CsvWriter, GermanOptionsAndNamesThatNeedQuotes) {
     o.temperatureName = "T \"innen\"";
     o.channel2Name = "Taupunkt";
     o.dateTimeSeparator = 'T'; // the ISO form
-    EXPECT_EQ(csvOf(threeRecords(60.0F, 'C'), 0, 2, o),
+    EXPECT_EQ(test::csvText(threeRecords(60.0F, 'C'), 0, 2, o),
               "\xEF\xBB\xBF\"Zeit; lokal\";\"T \"\"innen\"\" (°C)\";Taupunkt (°C)\r\n"
               "2004-12-31T23:59:00;21,125;45,5\r\n"
               "2005-01-01T00:00:00;-0,5;\r\n");
     // Without a name of its own the channel is named by its unit.
-    EXPECT_EQ(csvOf(threeRecords(60.0F, 'F'), 0, 0, {}),
+    EXPECT_EQ(test::csvText(threeRecords(60.0F, 'F'), 0, 0, {}),
               "time,temperature (°C),dew point (°F)\r\n");
 }
 

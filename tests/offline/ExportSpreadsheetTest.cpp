@@ -14,10 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fcntl.h>
 #include <map>
 #include <regex>
-#include <unistd.h>
 
 namespace orv {
 namespace {
@@ -26,20 +24,6 @@ namespace fs = std::filesystem;
 
 std::string quoted(const fs::path& p) {
     return "'" + p.string() + "'";
-}
-
-// The CSV of `log` as the English export writes it, without the byte order mark: what a
-// spreadsheet must give back from either file.
-std::string englishCsv(const LogData& log, std::int64_t first, std::int64_t count,
-                       const CsvOptions& names, const fs::path& scratch) {
-    CsvOptions o = names;
-    o.separator = ',';
-    o.decimal = '.';
-    o.byteOrderMark = false;
-    const int fd = ::open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    EXPECT_FALSE(writeCsv(fd, log, first, count, o));
-    ::close(fd);
-    return test::readFile(scratch);
 }
 
 // Lines with CR LF or LF, compared without their ends.
@@ -82,7 +66,9 @@ protected:
         return out;
     }
 
-    CsvOptions columnNames() const {
+    // The CSV as the English export writes it, without the byte order mark: what a
+    // spreadsheet must give back from either file.
+    CsvOptions englishCsv() const {
         CsvOptions o;
         o.timeName = strings.textOr(195, "?");
         o.temperatureName = strings.textOr(193, "?");
@@ -114,8 +100,7 @@ TEST_F(ExportSpreadsheet, GermanCsvOpensAsNumbersInLibreOfficeCalc) {
         quoted(outDir) + " " + quoted(csv) + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     const std::string xml = test::readFile(outDir / "garten-de.fods");
-    const auto want =
-        linesOf(englishCsv(log, view.start, view.count, columnNames(), dir.file("expected.csv")));
+    const auto want = linesOf(test::csvText(log, view.start, view.count, englishCsv()));
 
     const std::regex rowPattern(R"(<table:table-row[^>]*>([\s\S]*?)</table:table-row>)");
     const std::regex cellPattern(

@@ -45,11 +45,7 @@ ExportSource sampleSource() {
 std::string exportText(const ExportSource& source, std::int64_t viewStart,
                        const std::vector<float>& a, const std::vector<float>& b,
                        const char* language, const LocaleFormat& locale) {
-    test::TempDir dir;
-    const std::error_code ec =
-        exportToFile(dir.file("out.txt"), source, viewStart, a, b, test::textsIn(language), locale);
-    EXPECT_FALSE(ec) << ec.message();
-    return test::readFile(dir.file("out.txt"));
+    return test::exportText(source, viewStart, a, b, test::textsIn(language), locale);
 }
 
 TEST(ExportWriter, WholeFileIsByteExactInBothLanguages) {

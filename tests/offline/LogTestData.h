@@ -1,17 +1,22 @@
 #pragma once
 
+#include "offline/CsvWriter.h"
+#include "offline/ExportWriter.h"
 #include "offline/LogData.h"
 #include "offline/LogLoader.h"
 #include "state/StringTable.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <fcntl.h>
 #include <filesystem>
 #include <limits>
 #include <random>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace orv::test {
@@ -31,6 +36,28 @@ inline LogData loadOrFail(const std::filesystem::path& path) {
         return {};
     }
     return std::move(std::get<LogData>(r));
+}
+
+// The CSV file the writer makes of records first..first+count-1.
+inline std::string csvText(const LogData& log, std::int64_t first, std::int64_t count,
+                           const CsvOptions& options) {
+    TempDir dir;
+    const int fd = ::open(dir.file("out.csv").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    EXPECT_GE(fd, 0);
+    EXPECT_FALSE(writeCsv(fd, log, first, count, options));
+    ::close(fd);
+    return readFile(dir.file("out.csv"));
+}
+
+// The text export of the given records; a write error fails the test.
+inline std::string exportText(const ExportSource& source, std::int64_t viewStart,
+                              std::span<const float> temperature, std::span<const float> channel2,
+                              const Texts& texts, const LocaleFormat& locale) {
+    TempDir dir;
+    const std::error_code ec =
+        exportToFile(dir.file("out.txt"), source, viewStart, temperature, channel2, texts, locale);
+    EXPECT_FALSE(ec) << ec.message();
+    return readFile(dir.file("out.txt"));
 }
 
 // A channel with a daily swing, noise, single spikes, runs of NaN (gaps) and values of both

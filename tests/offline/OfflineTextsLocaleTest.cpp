@@ -11,14 +11,11 @@
 #include "core/DayNumber.h"
 #include "LogTestData.h"
 #include "support/CLocale.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <limits>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace orv {
@@ -73,18 +70,9 @@ std::vector<std::string> offlineTexts(const LocaleFormat& locale, const char* la
     source.recordCount = 6;
     source.startTime = grid.startTime;
     source.intervalSeconds = 2.5F;
-    test::TempDir dir;
-    const std::error_code ec =
-        exportToFile(dir.file("out.txt"), source, 0, kTemp, kCh2, test::textsIn(language), locale);
-    EXPECT_FALSE(ec) << ec.message();
-    out.push_back(test::readFile(dir.file("out.txt")));
-
-    const CsvOptions csv = language == std::string("de") ? germanCsvOptions() : CsvOptions{};
-    const int fd = ::open(dir.file("out.csv").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    EXPECT_GE(fd, 0);
-    EXPECT_FALSE(writeCsv(fd, log, 0, 6, csv));
-    ::close(fd);
-    out.push_back(test::readFile(dir.file("out.csv")));
+    out.push_back(test::exportText(source, 0, kTemp, kCh2, test::textsIn(language), locale));
+    out.push_back(test::csvText(log, 0, 6,
+                                language == std::string("de") ? germanCsvOptions() : CsvOptions{}));
     return out;
 }
 
