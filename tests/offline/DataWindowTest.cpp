@@ -21,20 +21,6 @@ LogData makeLog(std::vector<float> temp, std::vector<float> ch2) {
     return LogData(header, temp, ch2);
 }
 
-TEST(DataWindow, CaptionsFollowChannelUnitsAndLanguage) {
-    EXPECT_FALSE(dataWindowCaptions(test::textsIn("de"), "°C", ""));
-    const auto humidity = dataWindowCaptions(test::textsIn("de"), "°C", " %");
-    ASSERT_TRUE(humidity);
-    EXPECT_EQ((*humidity)[0], "Temperatur (°C)");
-    EXPECT_EQ((*humidity)[8], "Zeit");
-    EXPECT_EQ((*humidity)[11], "Ø Temperatur (°C)");
-    EXPECT_EQ((*humidity)[12], "max. rel. Feuchte ( %)");
-    const auto dewPoint = dataWindowCaptions(test::textsIn("eng"), " K", " K");
-    ASSERT_TRUE(dewPoint);
-    EXPECT_EQ((*dewPoint)[3], "temperature ( K)");
-    EXPECT_EQ((*dewPoint)[13], "min. dew point ( K)");
-}
-
 TEST(DataWindow, StatisticsCoverBothMarkersAndSkipGaps) {
     // Records 1..5 with a gap at 3 and the extremes on the marker records themselves.
     const LogData log =

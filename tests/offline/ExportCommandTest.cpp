@@ -202,9 +202,6 @@ TEST_F(ExportCommandTest, CsvFollowsTheLanguageOfTheTexts) {
         EXPECT_EQ(text, test::csvText(log, 10, 5, expected));
         EXPECT_EQ(text.substr(0, 3 + std::string(c.header).size() + 2),
                   std::string("\xEF\xBB\xBF") + c.header + "\r\n");
-        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6); // header and five records
-        EXPECT_NE(text.find(" 00:10:00" + std::string(1, c.separator)), std::string::npos)
-            << "record 10 of a one-minute grid starting at midnight";
     }
 }
 

@@ -68,34 +68,36 @@ TEST(frmDataQt, CaptionsFollowTheFileUnitsAndTheLanguage) {
         const char* language;
         const char* temp;
         const char* ch2;
-        std::array<const char*, 5> captions; // labels 0, 1, 2, 9 and 14
+        std::array<const char*, 7> captions; // labels 0, 1, 2, 9, 11, 12 and 14
     };
     const Case cases[] = {
         {"de",
          "°C",
          " %",
          {"Temperatur (°C)", "rel. Feuchte ( %)", "Zeit", "max. Temperatur (°C)",
-          "Ø rel. Feuchte ( %)"}},
+          "Ø Temperatur (°C)", "max. rel. Feuchte ( %)", "Ø rel. Feuchte ( %)"}},
         {"de",
          "°F",
          "°F",
-         {"Temperatur (°F)", "Taupunkt (°F)", "Zeit", "max. Temperatur (°F)", "Ø Taupunkt (°F)"}},
+         {"Temperatur (°F)", "Taupunkt (°F)", "Zeit", "max. Temperatur (°F)", "Ø Temperatur (°F)",
+          "max. Taupunkt (°F)", "Ø Taupunkt (°F)"}},
         {"eng",
          " K",
          " %",
          {"temperature ( K)", "rel. humidity ( %)", "time", "max. temperature ( K)",
-          "Ø rel. humidity ( %)"}},
+          "Ø temperature ( K)", "max. rel. humidity ( %)", "Ø rel. humidity ( %)"}},
         {"eng",
          "°C",
          "°C",
          {"temperature (°C)", "dew point (°C)", "time", "max. temperature (°C)",
-          "Ø dew point (°C)"}},
+          "Ø temperature (°C)", "max. dew point (°C)", "Ø dew point (°C)"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.language) + " '" + c.temp + "' '" + c.ch2 + "'");
         DataRig rig(c.language);
         frmData w(rig.app);
-        // No file loaded yet: the design captions stay, whatever the language.
+        // No file loaded yet (no channel unit): the design captions stay, whatever the language.
+        w.setUnits(c.temp, "");
         w.applyLanguage();
         w.Rubber();
         EXPECT_EQ(w.caption(1).text(), QStringLiteral("rel. Feuchte (%)"));
@@ -103,8 +105,8 @@ TEST(frmDataQt, CaptionsFollowTheFileUnitsAndTheLanguage) {
 
         w.setUnits(c.temp, c.ch2);
         w.Rubber();
-        const int labels[] = {0, 1, 2, 9, 14};
-        for (std::size_t k = 0; k < 5; ++k) {
+        const int labels[] = {0, 1, 2, 9, 11, 12, 14};
+        for (std::size_t k = 0; k < std::size(labels); ++k) {
             EXPECT_EQ(w.caption(labels[k]).text().toStdString(), c.captions[k]);
         }
         // The three read-out groups repeat the same captions.
