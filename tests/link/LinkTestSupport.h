@@ -7,6 +7,7 @@
 
 #include "core/Clock.h"
 #include "core/DayNumber.h"
+#include "core/FrameChecksum.h"
 #include "core/LocaleFormat.h"
 #include "link/LinkController.h"
 #include "platform/QtSerialPort.h"
@@ -39,6 +40,23 @@
 #include <vector>
 
 namespace orv::test {
+
+// Tests that need socat pty pairs are skipped where socat is missing.
+inline void skipWithoutSocat() {
+    if (!socatAvailable()) {
+        GTEST_SKIP() << "socat is not installed";
+    }
+}
+struct SocatTest : ::testing::Test {
+    void SetUp() override { skipWithoutSocat(); }
+};
+
+// The bytes of a frame with its checksum, as a sensor sends it.
+inline QByteArray frameBytes(const std::string& body) {
+    const auto frame = buildFrame(body);
+    EXPECT_TRUE(frame);
+    return frame ? QByteArray(frame->data(), static_cast<qsizetype>(frame->size())) : QByteArray();
+}
 
 // Short intervals: the whole procedure runs in a fraction of a second per port.
 inline LinkTimings fastTimings() {

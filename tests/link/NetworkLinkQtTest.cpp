@@ -3,8 +3,6 @@
 
 #include "LinkTestSupport.h"
 
-#include "core/FrameChecksum.h"
-
 #include <QSignalSpy>
 
 #include <tuple>
@@ -70,22 +68,16 @@ TEST(NetworkLink, RefusedThenReconnectsOnEveryTickUntilTheSensorIsUp) {
 }
 
 TEST(NetworkLink, SilentSensorTimesOutAndIsReconnected) {
-    QTcpServer server;
-    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-    std::vector<std::unique_ptr<QTcpSocket>> peers;
-    QObject::connect(&server, &QTcpServer::newConnection, [&] {
-        while (server.hasPendingConnections()) {
-            peers.emplace_back(server.nextPendingConnection());
-        }
-    });
+    const quint16 port = test::freeLoopbackPort();
+    test::LoopbackHost sensor;
+    ASSERT_TRUE(sensor.listen(QStringLiteral("127.0.0.1"), port, test::LoopbackHost::Mode::Silent));
     LinkRig rig;
     // A serial port number kept from earlier is not reopened while the network is chosen.
     rig.app.setComPort("2");
-    chooseNetwork(rig, server.serverPort());
-    ASSERT_TRUE(waitFor([&] { return peers.size() == 1 && rig.link->tcpConnected(); }));
-    const auto frame = buildFrame("@T;+23.4;H;45.6;");
-    ASSERT_TRUE(frame);
-    peers[0]->write(frame->data(), static_cast<qint64>(frame->size()));
+    chooseNetwork(rig, port);
+    ASSERT_TRUE(waitFor([&] { return sensor.accepted() == 1 && rig.link->tcpConnected(); }));
+    const QByteArray frame = test::frameBytes("@T;+23.4;H;45.6;");
+    ASSERT_EQ(sensor.sendToAll(frame), 1);
     const Measurement& m = rig.app.measurement;
     ASSERT_TRUE(waitFor([&] { return m.txtTemp() == "23.4 °C"; }));
 
@@ -93,15 +85,13 @@ TEST(NetworkLink, SilentSensorTimesOutAndIsReconnected) {
     ASSERT_TRUE(waitFor([&] { return m.statusText() == "timeout"; }, 2000));
     EXPECT_EQ(m.txtTemp(), kBlank);
     EXPECT_EQ(m.txtRH(), kBlank);
-    ASSERT_TRUE(waitFor([&] { return peers.size() >= 2; }, 2000));
+    ASSERT_TRUE(waitFor([&] { return sensor.accepted() >= 2; }, 2000));
     EXPECT_EQ(rig.link->commPort(), 1); // the serial port was never pointed at port 2
     EXPECT_FALSE(rig.msc1.isOpen());
 
     // The sensor speaks again on whichever connection stands (a restart may still be under way).
     ASSERT_TRUE(waitFor([&] {
-        if (peers.back()->state() == QAbstractSocket::ConnectedState) {
-            peers.back()->write(frame->data(), static_cast<qint64>(frame->size()));
-        }
+        sensor.sendToAll(frame);
         return m.txtTemp() == "23.4 °C";
     }));
     EXPECT_EQ(m.statusText(), "127.0.0.1 online");

@@ -36,10 +36,9 @@ TEST(SerialLinkCrashChild, DiesWhileOpeningPort3) {
     FAIL() << "the port test went past port 3";
 }
 
-TEST(SerialLinkCrash, MarkerLeftByAKilledRunIsOfferedForExclusion) {
-    if (!test::socatAvailable()) {
-        GTEST_SKIP() << "socat is not installed";
-    }
+using SerialLinkCrash = test::SocatTest;
+
+TEST_F(SerialLinkCrash, MarkerLeftByAKilledRunIsOfferedForExclusion) {
     test::AppState setup; // the settings file and port map that every run below shares
     const QString iniPath = QString::fromStdString(setup.ini.path().string());
     const QString far3 = setup.ptyPort(3).deviceB();

@@ -49,14 +49,7 @@ const std::vector<int> kAllPorts = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 1
 const std::string kCheck = "check... (COM ";
 const std::string kSearch = "searching... (COM ";
 
-class SerialLinkSearch : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!test::socatAvailable()) {
-            GTEST_SKIP() << "socat is not installed";
-        }
-    }
-};
+using SerialLinkSearch = test::SocatTest;
 
 TEST_F(SerialLinkSearch, TriesPortsInOrderAndStopsOnTheFirstGoodFrame) {
     struct Case {

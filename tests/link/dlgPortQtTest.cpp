@@ -3,7 +3,6 @@
 #include "LinkTestSupport.h"
 #include "PortOpenCounter.h"
 
-#include "core/FrameChecksum.h"
 #include "platform/QtPrompts.h"
 
 #include <QApplication>
@@ -15,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 
+#include <array>
 #include <tuple>
 
 namespace orv {
@@ -62,13 +62,8 @@ protected:
 };
 
 // Tests with serial ports: pty pairs mapped into the port map.
-class InterfaceDialogSerialTest : public InterfaceDialogTest {
-protected:
-    void SetUp() override {
-        if (!test::socatAvailable()) {
-            GTEST_SKIP() << "socat is not installed";
-        }
-    }
+struct InterfaceDialogSerialTest : InterfaceDialogTest {
+    void SetUp() override { test::skipWithoutSocat(); }
 };
 
 TEST_F(InterfaceDialogTest, NoPortsShowDashAndOkOnlyBeeps) {
@@ -258,26 +253,16 @@ TEST_F(InterfaceDialogTest, NetworkOkConnectsOnce) {
 // Cancel, the close box, Escape, which is also how a termination request of the program cancels
 // it), it runs again with either link: a sensor that stays connected but falls silent goes to
 // "timeout" and its values are blanked.
-TEST(InterfaceDialogSupervision, EveryWayOutRestartsItWithEitherLink) {
-    if (!test::socatAvailable()) {
-        GTEST_SKIP() << "socat is not installed";
-    }
+using InterfaceDialogSupervision = test::SocatTest;
+
+TEST_F(InterfaceDialogSupervision, EveryWayOutRestartsItWithEitherLink) {
     enum class Way { Ok, Cancel, CloseBox, Escape };
-    const std::tuple<const char*, bool, Way> cases[] = {
-        {"serial, OK", false, Way::Ok},
-        {"serial, Cancel", false, Way::Cancel},
-        {"serial, close box", false, Way::CloseBox},
-        {"serial, Escape", false, Way::Escape},
-        {"network, OK", true, Way::Ok},
-        {"network, Cancel", true, Way::Cancel},
-        {"network, close box", true, Way::CloseBox},
-        {"network, Escape", true, Way::Escape},
-    };
-    const auto frame = buildFrame("@T;+23.4;H;45.6;");
-    ASSERT_TRUE(frame);
-    const QByteArray frameBytes(frame->data(), static_cast<qsizetype>(frame->size()));
-    for (const auto& [name, network, way] : cases) {
-        SCOPED_TRACE(name);
+    const QByteArray frameBytes = test::frameBytes("@T;+23.4;H;45.6;");
+    for (int n = 0; n < 8; ++n) {
+        const bool network = n >= 4;
+        const auto way = static_cast<Way>(n % 4);
+        const char* ways[] = {"OK", "Cancel", "close box", "Escape"};
+        SCOPED_TRACE(std::string(network ? "network, " : "serial, ") + ways[n % 4]);
         test::LinkRig rig({.timings = test::fastTimings()});
         const Measurement& m = rig.app.measurement;
         test::LoopbackHost host;
@@ -363,10 +348,12 @@ TEST_F(InterfaceDialogSerialTest, PortListIsTestedOncePerOpeningAndAfterOwnWindo
 
     // Another application takes the activation, then the user comes back. (No window of this
     // program is active in between, which is how the window system reports it.)
-    QApplication::setActiveWindow(nullptr);
-    ASSERT_TRUE(waitFor([&] { return !dlg->isActiveWindow(); }));
-    QApplication::setActiveWindow(dlg.get());
-    ASSERT_TRUE(settle(*dlg));
+    const auto awayAndBack = [&] {
+        QApplication::setActiveWindow(nullptr);
+        return waitFor([&] { return !dlg->isActiveWindow(); }) &&
+               (QApplication::setActiveWindow(dlg.get()), settle(*dlg));
+    };
+    ASSERT_TRUE(awayAndBack());
     EXPECT_EQ(port3.opens(), 1) << "back from another application";
 
     // A message of the program over the dialog, answered by the user.
@@ -400,10 +387,7 @@ TEST_F(InterfaceDialogSerialTest, PortListIsTestedOncePerOpeningAndAfterOwnWindo
     EXPECT_EQ(port3.opens(), 3) << "after the scan window";
 
     // Each closing counted once: coming back from another application still tests nothing.
-    QApplication::setActiveWindow(nullptr);
-    ASSERT_TRUE(waitFor([&] { return !dlg->isActiveWindow(); }));
-    QApplication::setActiveWindow(dlg.get());
-    ASSERT_TRUE(settle(*dlg));
+    ASSERT_TRUE(awayAndBack());
     EXPECT_EQ(port3.opens(), 3) << "back from another application, after the scan";
 }
 
