@@ -54,7 +54,6 @@ protected:
                         .lookupHost = resolver_.lookup()});
     }
 
-    // Shows the window and waits for the end of the scan.
     static bool runToEnd(frmAutoScan& scan) {
         QSignalSpy finished(&scan, &frmAutoScan::scanFinished);
         scan.show();
