@@ -47,6 +47,15 @@ bool frameIsGood(const std::string& frame) {
            frameChecksumMatches(frame);
 }
 
+testing::AssertionResult allGood(const std::vector<std::string>& frames) {
+    for (const std::string& frame : frames) {
+        if (!frameIsGood(frame)) {
+            return testing::AssertionFailure() << "bad frame: " << frame;
+        }
+    }
+    return testing::AssertionSuccess();
+}
+
 TEST(OrvSim, EveryTcpClientGetsEveryFrameAndALeavingClientHarmsNoOne) {
     Process sim =
         startSim({"--tcp", "127.0.0.1:0", "--rate", "50", "--count", "10", "--wait-clients", "3"});
@@ -68,8 +77,8 @@ TEST(OrvSim, EveryTcpClientGetsEveryFrameAndALeavingClientHarmsNoOne) {
     EXPECT_EQ(fromA, fromB);
     const auto frames = splitFrames(fromA, "\r\n");
     ASSERT_EQ(frames.size(), 10u);
+    EXPECT_TRUE(allGood(frames));
     for (const std::string& frame : frames) {
-        EXPECT_TRUE(frameIsGood(frame)) << frame;
         EXPECT_EQ(frame.substr(28, 8), "SIM00001");
     }
     EXPECT_EQ(sim.wait(), 0);
@@ -92,9 +101,7 @@ TEST(OrvSim, SplitWritesReachLateClientsFromAFrameStart) {
         EXPECT_EQ(text[0], '@');
         const auto frames = splitFrames(text.substr(0, text.rfind("\r\n") + 2), "\r\n");
         ASSERT_GE(frames.size(), 3u);
-        for (const std::string& frame : frames) {
-            EXPECT_TRUE(frameIsGood(frame)) << frame;
-        }
+        EXPECT_TRUE(allGood(frames));
         EXPECT_GT(reads, static_cast<int>(frames.size())); // frames arrived in pieces
     }
 }
@@ -267,9 +274,7 @@ TEST(OrvSim, SerialOutputIntoAPtyPair) {
     ::close(reader);
     const auto frames = splitFrames(text, "\r\n");
     ASSERT_EQ(frames.size(), 25u);
-    for (const std::string& frame : frames) {
-        EXPECT_TRUE(frameIsGood(frame)) << frame;
-    }
+    EXPECT_TRUE(allGood(frames));
     EXPECT_EQ(sim.wait(), 0);
 }
 

@@ -1,11 +1,11 @@
 // The CSV of orv-tool csv as a real spreadsheet reads it: gnumeric's ssconvert turns it into a
 // workbook whose cells carry their types, under the real English and German system locales.
-#include "logging/LogFormat.h"
 #include "ToolTestSupport.h"
+
+#include "offline/DiagramTestFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <map>
 #include <regex>
 #include <utility>
@@ -68,21 +68,9 @@ TEST(OrvToolCsvSpreadsheet, TimesAreDateTimesAndValuesNumbersInBothVariants) {
         GTEST_SKIP() << "ssconvert (gnumeric) is not installed";
     }
     test::TempDir dir;
-    LogHeader h;
-    h.recordCount = 3;
-    h.startTime = kStart;
-    h.interval = 60;
-    const auto head = encodeLogHeader(h);
-    std::string bytes(head.begin(), head.end());
-    const std::pair<float, float> records[] = {
-        {21.125F, 45.5F}, {-3.25F, std::nanf("")}, {20.0F, 100.0F}};
-    for (const auto& [t, c] : records) {
-        unsigned char r[kLogRecordSize];
-        encodeLogRecord(r, t, c);
-        bytes.append(reinterpret_cast<const char*>(r), sizeof r);
-    }
     const std::string log = dir.file("log.dat").string();
-    test::writeFile(log, bytes);
+    test::writeLog(log, {21.125F, -3.25F, 20.0F}, {45.5F, test::kGap, 100.0F},
+                   {.interval = 60, .startTime = kStart});
 
     // The English variant as a .csv; the German one, with semicolons and decimal commas, as
     // a .txt, from which gnumeric takes the separator it finds (for .csv it insists on commas).

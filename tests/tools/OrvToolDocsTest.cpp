@@ -110,6 +110,7 @@ TEST(OrvToolDocs, EveryOptionTableNamesExactlyTheOptionsOfHelp) {
         const std::string name = c.section == "orv-sim" ? "orv-sim" : "orv-tool " + c.section;
         const test::Run help = test::run(c.help);
         ASSERT_EQ(help.status, 0) << name << " --help: " << help.err;
+        EXPECT_TRUE(help.out.starts_with("usage: " + name + " ")) << help.out;
         const auto section = documented.find(c.section);
         if (section == documented.end()) {
             ADD_FAILURE() << name << ": docs/tools.md has no section headed '" << c.section << "'";

@@ -194,14 +194,5 @@ TEST(OrvToolPlot, BadCommandLinesAndFilesGiveOneClearLine) {
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 
-TEST(OrvToolPlot, HelpNamesEveryOption) {
-    const auto r = runTool({"plot", "--help"});
-    EXPECT_EQ(r.status, 0);
-    for (const char* option : {"-o OUT.png", "--width PX", "--height PX", "--from N", "--count N",
-                               "--lang de|eng", "--locale de_DE|en_US"}) {
-        EXPECT_PRED2(test::contains, r.out, option);
-    }
-}
-
 } // namespace
 } // namespace orv

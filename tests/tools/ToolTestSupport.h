@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -121,6 +122,31 @@ inline bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
+inline std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// orv-sim on a free loopback port; `address` is "127.0.0.1:PORT" from its first line, or "".
+struct Simulator {
+    explicit Simulator(std::vector<std::string> extra)
+        : process([&] {
+              extra.insert(extra.begin(), {ORV_SIM_PATH, "--tcp", "127.0.0.1:0"});
+              return extra;
+          }()) {
+        const std::string line = process.errLine();
+        if (const auto at = line.find("127.0.0.1:"); at != std::string::npos) {
+            address = line.substr(at);
+        }
+    }
+    Process process;
+    std::string address;
+};
+
 inline bool socatAvailable() {
     return std::system("command -v socat >/dev/null 2>&1") == 0;
 }
@@ -163,6 +189,13 @@ inline int listenOnLoopback(int& port) {
     }
     port = ntohs(addr.sin_port);
     return fd;
+}
+
+// "127.0.0.1:PORT" for a port that was just free: nothing listens there.
+inline std::string closedLoopbackAddress() {
+    int port = 0;
+    ::close(listenOnLoopback(port));
+    return "127.0.0.1:" + std::to_string(port);
 }
 
 inline int connectToLoopback(int port) {
