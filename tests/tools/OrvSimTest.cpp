@@ -210,33 +210,25 @@ TEST(OrvSim, RefusesBadArgumentsAndUnusableOutputsWithOneLine) {
     Process holder = startSim({"--tcp", "127.0.0.1:0"});
     const std::string busy = "127.0.0.1:" + std::to_string(listeningPort(holder));
 
-    const std::vector<std::pair<std::vector<std::string>, int>> cases = {
-        {{"--rate", "0"}, 2},
-        {{"--rate", "fast"}, 2},
-        {{"--count"}, 2},
-        {{"--layout", "X"}, 2},
-        {{"--temp", "21,5"}, 2},
-        {{"--sn", "SHORT"}, 2},
-        {{"--error-temp", "E03"}, 2},
-        {{"--error-every", "2"}, 2},
-        {{"--stdout", "--tcp", "127.0.0.1:0"}, 2},
-        {{"--tcp", "0.0.0.0:0"}, 2},
-        {{"--tcp", "127.0.0.1"}, 2},
-        {{"--script", dir.file("badscript").string()}, 2},
-        {{"--wobble"}, 2},
-        {{"--tcp", busy}, 1},
-        {{"--serial", dir.file("missing").string()}, 1},
-        {{"--serial", dir.file("plain").string()}, 1},
+    const std::vector<test::Refusal> cases = {
+        {{"--rate", "0"}, 2, ""},
+        {{"--rate", "fast"}, 2, ""},
+        {{"--count"}, 2, ""},
+        {{"--layout", "X"}, 2, ""},
+        {{"--temp", "21,5"}, 2, ""},
+        {{"--sn", "SHORT"}, 2, ""},
+        {{"--error-temp", "E03"}, 2, ""},
+        {{"--error-every", "2"}, 2, ""},
+        {{"--stdout", "--tcp", "127.0.0.1:0"}, 2, ""},
+        {{"--tcp", "0.0.0.0:0"}, 2, ""},
+        {{"--tcp", "127.0.0.1"}, 2, ""},
+        {{"--script", dir.file("badscript").string()}, 2, ""},
+        {{"--wobble"}, 2, ""},
+        {{"--tcp", busy}, 1, ""},
+        {{"--serial", dir.file("missing").string()}, 1, ""},
+        {{"--serial", dir.file("plain").string()}, 1, ""},
     };
-    for (const auto& [args, status] : cases) {
-        SCOPED_TRACE(testing::PrintToString(args));
-        Process sim = startSim(args);
-        EXPECT_EQ(sim.wait(), status);
-        const std::string err = sim.err();
-        EXPECT_TRUE(err.starts_with("orv-sim: ")) << err;
-        EXPECT_GT(err.size(), 20u) << err;
-        EXPECT_EQ(err.find('\n'), err.size() - 1) << "one line";
-    }
+    test::expectRefusals({ORV_SIM_PATH}, cases, "orv-sim: ", false);
 }
 
 TEST(OrvSim, SerialOutputIntoAPtyPair) {

@@ -240,11 +240,7 @@ TEST_F(OrvToolLog, BadFilesAndArgumentsAreRefusedClearly) {
     test::writeFile(lowerFile, lower);
     const auto missing = dir_.file("missing.dat").string();
 
-    const struct {
-        std::vector<std::string> args;
-        int status;
-        const char* message;
-    } cases[] = {
+    const std::vector<test::Refusal> cases = {
         {{"info", missing}, 1, "file not found"},
         {{"stats", lowerFile}, 1, "not a valid log file"},
         {{"info"}, 2, "exactly one log file"},
@@ -266,12 +262,7 @@ TEST_F(OrvToolLog, BadFilesAndArgumentsAreRefusedClearly) {
          2,
          "--interval wants a positive number of seconds up to 86400"},
     };
-    for (const auto& c : cases) {
-        const ToolRun run = runTool(c.args);
-        EXPECT_EQ(run.status, c.status) << c.args[0] << " " << run.err;
-        EXPECT_PRED2(test::contains, run.err, c.message);
-        EXPECT_EQ(run.out, "") << c.args[0];
-    }
+    test::expectRefusals({ORV_TOOL_PATH}, cases, "orv-tool: ", false);
 }
 
 } // namespace

@@ -24,6 +24,9 @@ bool isRed(QRgb c) {
 bool isGreen(QRgb c) {
     return qGreen(c) > 200 && qRed(c) < 80 && qBlue(c) < 80;
 }
+bool isCurve(QRgb c) {
+    return isRed(c) || isGreen(c);
+}
 
 // The plot area of a picture of `w` x `h` pixels at 96 dpi, in pixels.
 struct Area {
@@ -96,10 +99,7 @@ TEST(OrvToolPlot, RecordsWithoutValuesLeaveAGapAndTheLastRecordIsReached) {
     auto xOf = [&](double k) {
         return a.left + static_cast<int>((a.right - a.left) * k / (n - 1));
     };
-    auto curve = [](QRgb c) {
-        return isRed(c) || isGreen(c);
-    };
-    EXPECT_EQ(count(image, xOf(402), xOf(597), a.top + 1, a.bottom - 1, curve), 0);
+    EXPECT_EQ(count(image, xOf(402), xOf(597), a.top + 1, a.bottom - 1, isCurve), 0);
     EXPECT_GT(count(image, xOf(100), xOf(390), a.top + 1, a.bottom - 1, isRed), 0);
     EXPECT_GT(count(image, xOf(610), xOf(990), a.top + 1, a.bottom - 1, isGreen), 0);
     EXPECT_GT(count(image, a.right - 1, a.right, a.top, a.bottom, isRed), 0);
@@ -114,12 +114,9 @@ TEST(OrvToolPlot, CurvesStayInsideTheFrameForWholeFilesAndRanges) {
              {}, {"--from", "1000", "--count", "20"}, {"--width", "1920", "--height", "1080"}}) {
         const QImage image = plot(dir, log, options);
         const Area a = areaOf(image.width(), image.height());
-        auto curve = [](QRgb c) {
-            return isRed(c) || isGreen(c);
-        };
         // Left of the legend, every curve pixel lies within the frame.
-        const int inside = count(image, a.left, a.right, a.top, a.bottom, curve);
-        const int all = count(image, 0, a.right + 5, 0, image.height() - 1, curve);
+        const int inside = count(image, a.left, a.right, a.top, a.bottom, isCurve);
+        const int all = count(image, 0, a.right + 5, 0, image.height() - 1, isCurve);
         EXPECT_GT(inside, 0);
         EXPECT_EQ(inside, all);
     }
@@ -168,12 +165,7 @@ TEST(OrvToolPlot, BadCommandLinesAndFilesGiveOneClearLine) {
     test::writeFile(dir.file("text.dat"), "this is not a log file at all");
     const std::string ok = dir.file("ok.dat").string();
     const std::string out = dir.file("o.png").string();
-    struct Case {
-        std::vector<std::string> args;
-        int status;
-        std::string message;
-    };
-    const Case cases[] = {
+    const std::vector<test::Refusal> cases = {
         {{"plot", ok}, 2, "-o OUT.png is required"},
         {{"plot", ok, "-o", out, "--width", "50"},
          2,
@@ -185,12 +177,7 @@ TEST(OrvToolPlot, BadCommandLinesAndFilesGiveOneClearLine) {
         {{"plot", dir.file("text.dat").string(), "-o", out}, 1, "not a valid log file"},
         {{"plot", ok, "-o", dir.file("no/such/dir/o.png").string()}, 1, "cannot write"},
     };
-    for (const Case& c : cases) {
-        const auto r = runTool(c.args);
-        EXPECT_EQ(r.status, c.status) << c.message;
-        EXPECT_PRED2(test::contains, r.err, c.message);
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    }
+    test::expectRefusals({ORV_TOOL_PATH}, cases, "orv-tool: ", false);
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 

@@ -167,11 +167,7 @@ TEST(OrvToolReadTest, BadArgumentsAndSourcesExitWithOneLine) {
     const std::string closed = test::closedLoopbackAddress();
 
     // clang-format off
-    const struct {
-        std::vector<std::string> args;
-        int status;
-        std::string message; // behind "orv-tool: "
-    } cases[] = {
+    const std::vector<test::Refusal> cases = {
         {{"read", "--tcp", closed}, 1, "cannot connect to " + closed + ": Connection refused"},
         {{"read", "--file", "/no/f"}, 1, "cannot open /no/f: No such file or directory"},
         {{"read", "--serial", "/dev/null"}, 1,
@@ -193,12 +189,7 @@ TEST(OrvToolReadTest, BadArgumentsAndSourcesExitWithOneLine) {
         {{"frobnicate"}, 2, "unknown command 'frobnicate' (see orv-tool --help)"},
     };
     // clang-format on
-    for (const auto& c : cases) {
-        const Result r = runTool(c.args);
-        EXPECT_EQ(r.status, c.status) << c.message;
-        EXPECT_EQ(r.err, "orv-tool: " + c.message + "\n");
-        EXPECT_TRUE(r.lines.empty()) << c.message;
-    }
+    test::expectRefusals({ORV_TOOL_PATH}, cases, "orv-tool: ", true);
     EXPECT_EQ(runTool({}).status, 2);
 }
 

@@ -158,11 +158,7 @@ TEST(OrvToolRecord, RefusesWhatItCannotDoWithOneLine) {
     const std::string file = dir.file("r.dat").string();
     const std::string folder = dir.path().string();
     // clang-format off
-    const struct {
-        std::vector<std::string> args;
-        int status;
-        std::string message; // behind "orv-tool: "
-    } cases[] = {
+    const std::vector<test::Refusal> cases = {
         {{"--tcp", closed, "--interval", "4", "-o", file}, 2,
          "--interval wants whole seconds from 5 to 3600, not '4'"},
         {{"--tcp", closed, "--interval", "3601", "-o", file}, 2,
@@ -185,14 +181,8 @@ TEST(OrvToolRecord, RefusesWhatItCannotDoWithOneLine) {
          "cannot connect to " + closed + ": Connection refused"},
     };
     // clang-format on
-    for (const auto& c : cases) {
-        std::vector<std::string> args = {"record"};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        const test::Run r = test::runTool(args);
-        EXPECT_EQ(r.status, c.status) << c.message;
-        EXPECT_EQ(r.err, "orv-tool: " + c.message + "\n");
-        EXPECT_FALSE(std::filesystem::exists(file)) << c.message;
-    }
+    test::expectRefusals({ORV_TOOL_PATH, "record"}, cases, "orv-tool: ", true);
+    EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 // them.
 #include "support/TempDir.h"
 
+#include <gtest/gtest.h>
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -146,6 +148,37 @@ struct Simulator {
     Process process;
     std::string address;
 };
+
+// A command line that must be refused: its exit status and what its message says.
+struct Refusal {
+    std::vector<std::string> args;
+    int status;
+    std::string message;
+};
+
+// Runs `command` followed by each refusal's arguments. Each must end with its status, print
+// nothing on stdout and one line on stderr that starts with `prefix` and is `prefix + message`
+// (`exact`) or holds `message`.
+inline void expectRefusals(const std::vector<std::string>& command,
+                           const std::vector<Refusal>& refusals, const std::string& prefix,
+                           bool exact) {
+    for (const Refusal& r : refusals) {
+        std::vector<std::string> argv = command;
+        argv.insert(argv.end(), r.args.begin(), r.args.end());
+        SCOPED_TRACE(testing::PrintToString(r.args));
+        const Run run = test::run(argv);
+        EXPECT_EQ(run.status, r.status) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(run.err.starts_with(prefix)) << run.err;
+        EXPECT_GT(run.err.size(), prefix.size() + 10) << run.err;
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
+        if (exact) {
+            EXPECT_EQ(run.err, prefix + r.message + "\n");
+        } else {
+            EXPECT_PRED2(contains, run.err, r.message);
+        }
+    }
+}
 
 inline bool socatAvailable() {
     return std::system("command -v socat >/dev/null 2>&1") == 0;
