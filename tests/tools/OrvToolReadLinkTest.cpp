@@ -1,12 +1,11 @@
 // orv-tool read against links that end, go silent or send more than fits a chunk: the real
-// binary on real loopback sockets, the real simulator and real ptys.
+// binary on real loopback sockets and the real simulator.
 #include "core/FrameChecksum.h"
 #include "ToolTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <memory>
 #include <utility>
 
 namespace orv {
@@ -94,30 +93,6 @@ TEST(OrvToolReadLink, TheEndOfAFileOrOfStandardInputIsANormalEnd) {
         EXPECT_EQ(r.err, "") << args[1];
         EXPECT_FALSE(r.out.empty()) << args[1];
     }
-}
-
-TEST(OrvToolReadLink, ASerialDeviceThatVanishesIsALostLink) {
-    if (!test::socatAvailable()) {
-        GTEST_SKIP() << "socat is not installed";
-    }
-    test::TempDir dir;
-    auto pty = std::make_unique<test::PtyPair>(dir);
-    ASSERT_TRUE(pty->ready());
-    const std::string device = pty->b;
-    test::Process tool({ORV_TOOL_PATH, "read", "--serial", device, "--count", "100000"});
-    const int fd = ::open(pty->a.c_str(), O_WRONLY | O_NOCTTY);
-    ASSERT_GE(fd, 0);
-    const std::string f = numberedFrame(7);
-    for (int i = 0; i < 200 && linesOf(tool.out()).empty(); ++i) {
-        (void)!::write(fd, f.data(), f.size());
-        std::this_thread::sleep_for(20ms);
-    }
-    ASSERT_FALSE(linesOf(tool.out()).empty()) << tool.err();
-    ::close(fd);
-    pty.reset(); // socat ends: both ptys go away under the reader
-    EXPECT_EQ(tool.wait(), 1);
-    EXPECT_PRED2(test::contains, tool.errLine(), "orv-tool: read: lost the link to " + device);
-    EXPECT_EQ(linesOf(tool.err()).size(), 1U) << tool.err();
 }
 
 // --chunk N hands the parser pieces of N bytes, but holds only as much of a piece as the parser
