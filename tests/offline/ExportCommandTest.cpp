@@ -1,13 +1,8 @@
 #include "offline/ExportCommand.h"
 
-#include "core/Clock.h"
-#include "logging/SyntheticLog.h"
-#include "LogTestData.h"
+#include "ExportTestRig.h"
 #include "offline/CsvWriter.h"
 #include "offline/ExportWriter.h"
-#include "state/ModMain.h"
-#include "support/ScriptedPrompts.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // One diagram window's export button over a real log file on disk.
-class ExportCommandTest : public ::testing::Test {
+class ExportCommandTest : public test::ExportRig {
 protected:
     void SetUp() override {
         fs::create_directories(logDir());
@@ -29,8 +24,7 @@ protected:
         o.records = 500;
         o.gaps = true;
         o.serial = "AB";
-        ASSERT_EQ(writeSyntheticLog(dir.file("messung.dat"), o), std::nullopt);
-        log = test::loadOrFail(dir.file("messung.dat"));
+        loadSynthetic("messung.dat", o);
         app.LogFileDir = logDir().string() + "/";
     }
 
@@ -50,16 +44,6 @@ protected:
                                 log.channel(Channel::Temperature).subspan(at, n),
                                 log.channel(Channel::Channel2).subspan(at, n), strings, locale);
     }
-
-    test::TempDir dir;
-    IniStore ini{dir.file("VisualORV.Ini")};
-    StringTable strings = test::textsIn("de");
-    GermanFormat locale;
-    ManualClock clock;
-    ModMain app{ini, strings, locale, clock};
-    test::ScriptedPrompts prompts;
-    ExportCommand exporter{app, prompts};
-    LogData log;
 };
 
 TEST_F(ExportCommandTest, DialogSuggestsTheTitleInTheLoggerFolderThenTheLastFolder) {

@@ -3,13 +3,8 @@
 // numbers. (The English variant is the CSV of orv-tool, which Gnumeric reads in its own test.)
 #include "offline/ExportCommand.h"
 
-#include "core/Clock.h"
-#include "logging/SyntheticLog.h"
-#include "LogTestData.h"
+#include "ExportTestRig.h"
 #include "offline/CsvWriter.h"
-#include "state/ModMain.h"
-#include "support/ScriptedPrompts.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -36,15 +31,14 @@ std::vector<std::string> linesOf(const std::string& text) {
     return out;
 }
 
-class ExportSpreadsheet : public ::testing::Test {
+class ExportSpreadsheet : public test::ExportRig {
 protected:
     void SetUp() override {
         SyntheticLogOptions o;
         o.records = 300;
         o.gaps = true;
         o.seed = 7;
-        ASSERT_EQ(writeSyntheticLog(dir.file("garten.dat"), o), std::nullopt);
-        log = test::loadOrFail(dir.file("garten.dat"));
+        loadSynthetic("garten.dat", o);
     }
 
     fs::path exportCsv(const char* language) {
@@ -67,15 +61,6 @@ protected:
         return o;
     }
 
-    test::TempDir dir;
-    IniStore ini{dir.file("VisualORV.Ini")};
-    StringTable strings = test::textsIn("de");
-    GermanFormat locale;
-    ManualClock clock;
-    ModMain app{ini, strings, locale, clock};
-    test::ScriptedPrompts prompts;
-    ExportCommand exporter{app, prompts};
-    LogData log;
     const ViewRange view{40, 200}; // a zoomed view
 };
 

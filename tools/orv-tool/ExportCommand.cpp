@@ -3,6 +3,7 @@
 #include "LogCommandSupport.h"
 
 #include "core/LocaleFormat.h"
+#include "offline/ExportCommand.h"
 #include "offline/ExportWriter.h"
 #include "state/StringTable.h"
 
@@ -45,15 +46,8 @@ int runExport(const std::vector<std::string>& args) {
     }
     const std::uint64_t n = count.value_or(size - start);
 
-    const LogHeader& h = log.header();
-    ExportSource source;
-    source.fileTitle = std::filesystem::path(line.file).filename().string();
-    source.serial = h.textUtf8();
-    source.recordCount = log.size();
-    source.startTime = h.startTime;
-    source.intervalSeconds = h.interval;
-    source.tempUnitText = h.tempUnitText();
-    source.ch2UnitText = h.ch2UnitText();
+    const ExportSource source =
+        exportSourceOf(log, std::filesystem::path(line.file).filename().string());
     const auto temp = log.channel(Channel::Temperature).subspan(start, n);
     const auto ch2 = log.channel(Channel::Channel2).subspan(start, n);
     const auto viewStart = static_cast<std::int64_t>(start);
