@@ -54,12 +54,8 @@ CsvOptions germanCsvOptions(CsvOptions options) {
     return options;
 }
 
-std::error_code writeCsv(int fd, const LogData& log, std::int64_t first, std::int64_t count,
-                         const CsvOptions& options) {
-    const std::int64_t begin = std::clamp<std::int64_t>(first, 0, log.size());
-    const std::int64_t end =
-        std::clamp<std::int64_t>(first + std::max<std::int64_t>(count, 0), begin, log.size());
-    const LogHeader& h = log.header();
+std::error_code writeCsv(int fd, const LogHeader& h, std::int64_t first, std::int64_t count,
+                         RecordSource& records, const CsvOptions& options) {
     const char sep = options.separator;
     const std::string ch2Name = !options.channel2Name.empty() ? options.channel2Name
                                 : h.ch2IsHumidity()           ? "humidity"
@@ -85,24 +81,37 @@ std::error_code writeCsv(int fd, const LogData& log, std::int64_t first, std::in
     };
     // Timestamps carry milliseconds only when the interval is not a whole number of seconds.
     DateTimeWriter stamp(options.dateTimeSeparator, h.interval != std::floor(h.interval));
-    const auto temp = log.channel(Channel::Temperature);
-    const auto ch2 = log.channel(Channel::Channel2);
-    for (std::int64_t k = begin; k < end && !error; ++k) {
-        char* p = buf.data() + used;
-        p = stamp.write(p, log.recordTime(k));
-        *p++ = sep;
-        p = formatValue(p, temp[static_cast<std::size_t>(k)], options.decimal);
-        *p++ = sep;
-        p = formatValue(p, ch2[static_cast<std::size_t>(k)], options.decimal);
-        *p++ = '\r';
-        *p++ = '\n';
-        used = static_cast<std::size_t>(p - buf.data());
-        if (used >= kChunk) {
-            flush();
-        }
-    }
+    const std::error_code readError = forEachChunk(
+        records, first, count,
+        [&](std::int64_t chunkFirst, std::span<const float> temp, std::span<const float> ch2) {
+            for (std::size_t i = 0; i < temp.size() && !error; ++i) {
+                const std::int64_t k = chunkFirst + static_cast<std::int64_t>(i);
+                char* p = buf.data() + used;
+                p = stamp.write(p, h.recordTime(k));
+                *p++ = sep;
+                p = formatValue(p, temp[i], options.decimal);
+                *p++ = sep;
+                p = formatValue(p, ch2[i], options.decimal);
+                *p++ = '\r';
+                *p++ = '\n';
+                used = static_cast<std::size_t>(p - buf.data());
+                if (used >= kChunk) {
+                    flush();
+                }
+            }
+            return error;
+        });
     flush();
-    return error;
+    return error ? error : readError;
+}
+
+std::error_code writeCsv(int fd, const LogData& log, std::int64_t first, std::int64_t count,
+                         const CsvOptions& options) {
+    const std::int64_t begin = std::clamp<std::int64_t>(first, 0, log.size());
+    const std::int64_t end =
+        std::clamp<std::int64_t>(first + std::max<std::int64_t>(count, 0), begin, log.size());
+    SpanRecords records = recordsOf(log);
+    return writeCsv(fd, log.header(), begin, end - begin, records, options);
 }
 
 } // namespace orv

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "offline/LogData.h"
+#include "offline/RecordSource.h"
 
 #include <cstdint>
 #include <string>
@@ -27,8 +28,14 @@ struct CsvOptions {
 // German spreadsheets want ";" between cells and a decimal comma.
 [[nodiscard]] CsvOptions germanCsvOptions(CsvOptions options = {});
 
-// Writes records first .. first+count-1 (clamped to the loaded records) to `fd` through one large
-// buffer. Returns the error of the first failing write; what was written before it stays.
+// Writes records first .. first+count-1 of a log with `header`, read from `records` chunk by
+// chunk, to `fd` through one large buffer. Returns the error of the first failing read or write;
+// what was written before it stays.
+[[nodiscard]] std::error_code writeCsv(int fd, const LogHeader& header, std::int64_t first,
+                                       std::int64_t count, RecordSource& records,
+                                       const CsvOptions& options);
+
+// The same for a loaded log, the range clamped to its records.
 [[nodiscard]] std::error_code writeCsv(int fd, const LogData& log, std::int64_t first,
                                        std::int64_t count, const CsvOptions& options);
 

@@ -39,11 +39,15 @@ int createSibling(const std::filesystem::path& path, std::filesystem::path& sibl
 } // namespace
 
 ExportSource exportSourceOf(const LogData& log, const std::string& fileTitle) {
-    const LogHeader& h = log.header();
+    return exportSourceOf(log.header(), log.size(), fileTitle);
+}
+
+ExportSource exportSourceOf(const LogHeader& h, std::int64_t records,
+                            const std::string& fileTitle) {
     ExportSource source;
     source.fileTitle = fileTitle;
     source.serial = h.textUtf8();
-    source.recordCount = log.size();
+    source.recordCount = records;
     source.startTime = h.startTime;
     source.intervalSeconds = h.interval;
     source.tempUnitText = h.tempUnitText();

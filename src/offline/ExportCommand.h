@@ -49,6 +49,9 @@ private:
 
 // What the text export's header says about a loaded file.
 [[nodiscard]] ExportSource exportSourceOf(const LogData& log, const std::string& fileTitle);
+// The same for a file with `header` holding `records` complete records.
+[[nodiscard]] ExportSource exportSourceOf(const LogHeader& header, std::int64_t records,
+                                          const std::string& fileTitle);
 
 // Writes `path` through `write` into a new file beside it and puts that in place of `path` only
 // when every byte was written: a failure (folder not writable, disk full) removes the new file

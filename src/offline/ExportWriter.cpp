@@ -181,50 +181,75 @@ char* formatExportValue(char* out, float value, std::string_view decimalSeparato
 }
 
 std::error_code writeExport(int fd, const ExportSource& source, std::int64_t viewStart,
+                            std::int64_t viewCount, RecordSource& records, const Texts& texts,
+                            const LocaleFormat& locale) {
+    const std::string separator = locale.decimalSeparator();
+    if (separator.size() > 8 || viewCount < 0) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    BufferedFd out(fd);
+    out.append(exportHeader(source, viewStart, viewCount, texts, locale));
+    constexpr std::size_t kMaxLine = 20 + 2 * (kMaxExportValueChars + 1) + 2;
+    const std::error_code ec =
+        forEachChunk(records, viewStart, viewCount,
+                     [&](std::int64_t first, std::span<const float> temperature,
+                         std::span<const float> channel2) {
+                         for (std::size_t k = 0; k < temperature.size(); ++k) {
+                             const auto i = static_cast<std::uint64_t>(first - viewStart) + k;
+                             char* p = out.reserve(kMaxLine);
+                             p = std::to_chars(p, p + 20, i).ptr;
+                             *p++ = ' ';
+                             p = formatExportValue(p, temperature[k], separator);
+                             *p++ = ' ';
+                             p = formatExportValue(p, channel2[k], separator);
+                             *p++ = '\r';
+                             *p++ = '\n';
+                             out.commit(p);
+                             if (out.error()) {
+                                 return out.error();
+                             }
+                         }
+                         return std::error_code{};
+                     });
+    out.flush();
+    return ec ? ec : out.error();
+}
+
+std::error_code writeExport(int fd, const ExportSource& source, std::int64_t viewStart,
                             std::span<const float> temperature, std::span<const float> channel2,
                             const Texts& texts, const LocaleFormat& locale) {
     if (temperature.size() != channel2.size()) {
         return std::make_error_code(std::errc::invalid_argument);
     }
-    const std::string separator = locale.decimalSeparator();
-    if (separator.size() > 8) {
-        return std::make_error_code(std::errc::invalid_argument);
+    SpanRecords records(temperature, channel2, viewStart);
+    return writeExport(fd, source, viewStart, static_cast<std::int64_t>(temperature.size()),
+                       records, texts, locale);
+}
+
+std::error_code exportToFile(const std::filesystem::path& path, const ExportSource& source,
+                             std::int64_t viewStart, std::int64_t viewCount, RecordSource& records,
+                             const Texts& texts, const LocaleFormat& locale) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return {errno, std::generic_category()};
     }
-    BufferedFd out(fd);
-    out.append(exportHeader(source, viewStart, static_cast<std::int64_t>(temperature.size()), texts,
-                            locale));
-    constexpr std::size_t kMaxLine = 20 + 2 * (kMaxExportValueChars + 1) + 2;
-    for (std::size_t i = 0; i < temperature.size(); ++i) {
-        char* p = out.reserve(kMaxLine);
-        p = std::to_chars(p, p + 20, i).ptr;
-        *p++ = ' ';
-        p = formatExportValue(p, temperature[i], separator);
-        *p++ = ' ';
-        p = formatExportValue(p, channel2[i], separator);
-        *p++ = '\r';
-        *p++ = '\n';
-        out.commit(p);
-        if (out.error()) {
-            return out.error();
-        }
+    std::error_code ec = writeExport(fd, source, viewStart, viewCount, records, texts, locale);
+    if (::close(fd) != 0 && !ec) {
+        ec = std::error_code(errno, std::generic_category());
     }
-    out.flush();
-    return out.error();
+    return ec;
 }
 
 std::error_code exportToFile(const std::filesystem::path& path, const ExportSource& source,
                              std::int64_t viewStart, std::span<const float> temperature,
                              std::span<const float> channel2, const Texts& texts,
                              const LocaleFormat& locale) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return {errno, std::generic_category()};
+    if (temperature.size() != channel2.size()) {
+        return std::make_error_code(std::errc::invalid_argument);
     }
-    std::error_code ec = writeExport(fd, source, viewStart, temperature, channel2, texts, locale);
-    if (::close(fd) != 0 && !ec) {
-        ec = std::error_code(errno, std::generic_category());
-    }
-    return ec;
+    SpanRecords records(temperature, channel2, viewStart);
+    return exportToFile(path, source, viewStart, static_cast<std::int64_t>(temperature.size()),
+                        records, texts, locale);
 }
 
 } // namespace orv

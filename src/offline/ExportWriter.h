@@ -2,6 +2,7 @@
 
 #include "core/LocaleFormat.h"
 #include "core/Texts.h"
+#include "offline/RecordSource.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -41,8 +42,16 @@ inline constexpr std::size_t kMaxExportValueChars = 64;
 char* formatExportValue(char* out, float value, std::string_view decimalSeparator);
 
 // The whole export (header, then "i a b" per visible record) written to `fd` through one large
-// buffer. The two spans hold the visible records of each channel and must be equally long.
-// Returns the error of the first failing write; what was written before it stays.
+// buffer. The visible records viewStart .. viewStart+viewCount-1 are read from `records` chunk by
+// chunk, so an export of a file on disk never holds more than one chunk of it. Returns the error
+// of the first failing read or write; what was written before it stays.
+[[nodiscard]] std::error_code writeExport(int fd, const ExportSource& source,
+                                          std::int64_t viewStart, std::int64_t viewCount,
+                                          RecordSource& records, const Texts& texts,
+                                          const LocaleFormat& locale);
+
+// The same for visible records held in memory: the two spans hold the visible records of each
+// channel and must be equally long.
 [[nodiscard]] std::error_code writeExport(int fd, const ExportSource& source,
                                           std::int64_t viewStart,
                                           std::span<const float> temperature,
@@ -51,6 +60,10 @@ char* formatExportValue(char* out, float value, std::string_view decimalSeparato
 
 // Creates (or replaces) `path` and writes the export into it; the question whether an existing
 // file may be replaced is asked before this.
+[[nodiscard]] std::error_code exportToFile(const std::filesystem::path& path,
+                                           const ExportSource& source, std::int64_t viewStart,
+                                           std::int64_t viewCount, RecordSource& records,
+                                           const Texts& texts, const LocaleFormat& locale);
 [[nodiscard]] std::error_code exportToFile(const std::filesystem::path& path,
                                            const ExportSource& source, std::int64_t viewStart,
                                            std::span<const float> temperature,

@@ -1,5 +1,7 @@
 #include "offline/LogLoader.h"
 
+#include "offline/LogFile.h"
+
 #include "core/DayNumber.h"
 #include "logging/LogFormat.h"
 
@@ -74,17 +76,6 @@ private:
     std::size_t pos_ = 0;
 };
 
-class FdCloser {
-public:
-    explicit FdCloser(int fd) : fd_(fd) {}
-    ~FdCloser() { ::close(fd_); }
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-
-private:
-    int fd_;
-};
-
 LoadError error(LoadError::Kind kind, std::string detail) {
     return LoadError{kind, std::move(detail)};
 }
@@ -99,62 +90,19 @@ bool usableDayNumber(double d) {
 
 namespace {
 
-typedef float F4 __attribute__((vector_size(16)));
-
-void splitChannels(const unsigned char* raw, std::int64_t records, float* temp, float* ch2) {
-    std::int64_t k = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        // four records at a time: (t0 c0 t1 c1) (t2 c2 t3 c3) -> (t0 t1 t2 t3) (c0 c1 c2 c3)
-        for (; k + 4 <= records; k += 4) {
-            F4 a;
-            F4 b;
-            std::memcpy(&a, raw + 8 * k, sizeof a);
-            std::memcpy(&b, raw + 8 * k + 16, sizeof b);
-            const F4 t = __builtin_shufflevector(a, b, 0, 2, 4, 6);
-            const F4 c = __builtin_shufflevector(a, b, 1, 3, 5, 7);
-            std::memcpy(temp + k, &t, sizeof t);
-            std::memcpy(ch2 + k, &c, sizeof c);
-        }
-    }
-    for (; k < records; ++k) {
-        temp[k] = readFloatLE(raw + 8 * k);
-        ch2[k] = readFloatLE(raw + 8 * k + 4);
-    }
-}
-
 LoadResult load(ByteSource& src, std::int64_t fileSize, LoadProgress* progress) {
     unsigned char head[kLogHeaderSize] = {};
     const std::int64_t headBytes = src.read(head, kLogHeaderSize);
     if (headBytes < 0) {
         return error(LoadError::Kind::DataError, "read failed: " + src.error);
     }
-    if (headBytes < kLogMagicOffset + 5 || std::memcmp(head + kLogMagicOffset, kLogMagic, 5) != 0) {
-        return error(LoadError::Kind::NotALogFile, "no ORV32 magic at offset 9");
+    auto checked = checkLogHeader({head, static_cast<std::size_t>(headBytes)}, fileSize);
+    if (auto* e = std::get_if<LoadError>(&checked)) {
+        return std::move(*e);
     }
-    if (headBytes < kLogHeaderSize) {
-        return error(LoadError::Kind::DataError, "header cut short");
-    }
-
-    LogHeader header = decodeLogHeader(head);
-    if (header.recordCount < 0) {
-        return error(LoadError::Kind::DataError,
-                     "negative record count " + std::to_string(header.recordCount));
-    }
-    const std::int64_t present = (fileSize - kLogHeaderSize) / kLogRecordSize;
-    const std::int64_t records = std::min<std::int64_t>(header.recordCount, present);
-    bool truncated = records < header.recordCount;
-    // Checked whatever the count: the start time and interval of an empty file are shown and
-    // exported as well, and must never reach the date arithmetic as NaN or as a year 292 million.
-    if (!std::isfinite(header.interval) || header.interval < 0.0f ||
-        header.interval > kMaxLogIntervalSeconds) {
-        return error(LoadError::Kind::DataError, "recording interval is not a usable number");
-    }
-    if (!usableDayNumber(header.startTime)) {
-        return error(LoadError::Kind::DataError, "start time is not a usable date");
-    }
-    if (!usableDayNumber(header.recordTime(std::max<std::int64_t>(records - 1, 0)))) {
-        return error(LoadError::Kind::DataError, "time of the last record is not a usable date");
-    }
+    LogHeader header = std::move(std::get<CheckedHeader>(checked).header);
+    const std::int64_t records = std::get<CheckedHeader>(checked).records;
+    bool truncated = std::get<CheckedHeader>(checked).truncated;
 
     if (progress) {
         progress->recordsTotal = records;
@@ -186,7 +134,7 @@ LoadResult load(ByteSource& src, std::int64_t fileSize, LoadProgress* progress) 
             return error(LoadError::Kind::DataError, "read failed: " + src.error);
         }
         const std::int64_t n = got / kLogRecordSize;
-        splitChannels(chunk.get(), n, temp.data() + done, ch2.data() + done);
+        splitRecords(chunk.get(), n, temp.data() + done, ch2.data() + done);
         tempIndex.append({temp.data() + done, static_cast<std::size_t>(n)});
         ch2Index.append({ch2.data() + done, static_cast<std::size_t>(n)});
         done += n;
@@ -214,25 +162,14 @@ int LoadError::textId() const {
 }
 
 LoadResult loadLogFile(const std::filesystem::path& path, LoadProgress* progress) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        const int e = errno;
-        if (e == ENOENT || e == ENOTDIR) {
-            return error(LoadError::Kind::NotFound, "no such file: " + path.string());
-        }
-        return error(LoadError::Kind::DataError, path.string() + ": " + std::strerror(e));
+    auto opened = LogFile::open(path);
+    if (auto* e = std::get_if<LoadError>(&opened)) {
+        return std::move(*e);
     }
-    FdCloser closer(fd);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        return error(LoadError::Kind::DataError, path.string() + ": " + std::strerror(errno));
-    }
-    if (!S_ISREG(st.st_mode)) {
-        return error(LoadError::Kind::NotALogFile, path.string() + " is not a regular file");
-    }
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    FileSource src(fd);
-    return load(src, static_cast<std::int64_t>(st.st_size), progress);
+    const LogFile& file = std::get<LogFile>(opened);
+    ::posix_fadvise(file.fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    FileSource src(file.fd());
+    return load(src, file.fileSize(), progress);
 }
 
 LoadResult loadLogBytes(std::span<const unsigned char> bytes) {

@@ -1,8 +1,10 @@
 #include "logging/LogFormat.h"
+#include "offline/LogFile.h"
 
 #include "LogTestData.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -44,6 +46,14 @@ LoadResult loadString(const std::string& s) {
     return loadLogBytes({reinterpret_cast<const unsigned char*>(s.data()), s.size()});
 }
 
+// The same bytes as a file opened for reading on demand: it judges the header exactly as the
+// loader does (same kind, same detail) and knows the same records.
+std::variant<LogFile, LoadError> openString(const std::string& s) {
+    test::TempDir dir;
+    test::writeFile(dir.file("log.dat"), s);
+    return LogFile::open(dir.file("log.dat")); // still readable once the folder is gone
+}
+
 TEST(LogLoader, BadFilesAreRefusedWithTheirText) {
     std::string lowerMagic = logBytes(3, 3);
     std::memcpy(lowerMagic.data() + 9, "orv32", 5);
@@ -81,6 +91,10 @@ TEST(LogLoader, BadFilesAreRefusedWithTheirText) {
         const LoadResult r = loadString(bytes);
         ASSERT_TRUE(std::holds_alternative<LoadError>(r)) << name;
         EXPECT_EQ(std::get<LoadError>(r).textId(), textId) << name;
+        const auto opened = openString(bytes);
+        ASSERT_TRUE(std::holds_alternative<LoadError>(opened)) << name;
+        EXPECT_EQ(std::get<LoadError>(opened).kind, std::get<LoadError>(r).kind) << name;
+        EXPECT_EQ(std::get<LoadError>(opened).detail, std::get<LoadError>(r).detail) << name;
     }
 }
 
@@ -121,6 +135,19 @@ TEST(LogLoader, CountAndFileSizeDecideWhatLoads) {
             ASSERT_EQ(log.value(Channel::Channel2, k), static_cast<float>(-k)) << name;
         }
         EXPECT_EQ(log.stats(Channel::Temperature, 0, loaded).count, loaded) << name;
+
+        auto opened = openString(bytes);
+        ASSERT_TRUE(std::holds_alternative<LogFile>(opened)) << name;
+        LogFile& file = std::get<LogFile>(opened);
+        EXPECT_EQ(file.size(), loaded) << name;
+        EXPECT_EQ(file.truncated(), truncated) << name;
+        EXPECT_EQ(file.fileSize(), static_cast<std::int64_t>(bytes.size())) << name;
+        EXPECT_EQ(file.header().text, log.header().text) << name;
+        std::vector<float> t(static_cast<std::size_t>(loaded));
+        std::vector<float> c(t.size());
+        ASSERT_FALSE(file.read(0, t, c)) << name;
+        EXPECT_TRUE(std::ranges::equal(t, log.channel(Channel::Temperature))) << name;
+        EXPECT_TRUE(std::ranges::equal(c, log.channel(Channel::Channel2))) << name;
     }
 }
 
@@ -130,6 +157,9 @@ TEST(LogLoader, FilesOnDisk) {
         const auto r = loadLogFile(bad);
         ASSERT_TRUE(std::holds_alternative<LoadError>(r)) << bad;
         EXPECT_EQ(std::get<LoadError>(r).textId(), 255) << bad;
+        const auto opened = LogFile::open(bad);
+        ASSERT_TRUE(std::holds_alternative<LoadError>(opened)) << bad;
+        EXPECT_EQ(std::get<LoadError>(opened).kind, std::get<LoadError>(r).kind) << bad;
     }
     EXPECT_EQ(std::get<LoadError>(loadLogFile(dir.file("nothing.dat"))).kind,
               LoadError::Kind::NotFound);

@@ -1,6 +1,8 @@
 #include "CommandLine.h"
 
 #include <charconv>
+#include <cstdio>
+#include <exception>
 #include <utility>
 
 namespace orv::tool {
@@ -11,6 +13,19 @@ void usageError(const std::string& message) {
 
 void failure(const std::string& message) {
     throw ToolError(message, kExitFailure);
+}
+
+int runReportingErrors(int (*run)(const std::vector<std::string>& args),
+                       const std::vector<std::string>& args) {
+    try {
+        return run(args);
+    } catch (const ToolError& e) {
+        std::fprintf(stderr, "orv-tool: %s\n", e.what());
+        return e.code();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "orv-tool: %s\n", e.what());
+        return kExitFailure;
+    }
 }
 
 std::string ArgReader::take() {

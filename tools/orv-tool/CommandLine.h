@@ -25,6 +25,10 @@ private:
 };
 
 [[noreturn]] void usageError(const std::string& message);
+// Runs one subcommand and turns what it throws into the message on standard error and the exit
+// status.
+[[nodiscard]] int runReportingErrors(int (*run)(const std::vector<std::string>& args),
+                                     const std::vector<std::string>& args);
 [[noreturn]] void failure(const std::string& message);
 
 // Walks "--name VALUE", "--name=VALUE", flags and positional arguments in order.

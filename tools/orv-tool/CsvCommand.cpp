@@ -15,10 +15,12 @@ namespace orv::tool {
 namespace {
 
 constexpr const char* kCsvUsage =
-    "usage: orv-tool csv FILE [-o OUT] [--separator C] [--decimal C] [--bom] [--iso]\n"
-    "Writes one CSV row per record: local time, temperature, channel 2, under a header row\n"
-    "naming the file's units. Gaps are empty cells. Times are written as 2024-01-01 08:00:00,\n"
-    "which spreadsheets read as date and time; --iso writes 2024-01-01T08:00:00 instead.\n"
+    "usage: orv-tool csv FILE [--start N] [--count M] [-o OUT] [--separator C] [--decimal C]\n"
+    "                [--bom] [--iso]\n"
+    "Writes one CSV row per record N .. N+M-1 (default: all): local time, temperature,\n"
+    "channel 2, under a header row naming the file's units. Gaps are empty cells. Times are\n"
+    "written as 2024-01-01 08:00:00, which spreadsheets read as date and time; --iso writes\n"
+    "2024-01-01T08:00:00 instead.\n"
     "Defaults: separator \",\", decimal mark \".\"; use --separator ';' --decimal ',' (and\n"
     "--bom for the UTF-8 mark) for a German spreadsheet.\n";
 
@@ -40,7 +42,8 @@ char singleChar(const LogCommandLine& line, const std::string& option, char fall
 
 int runCsv(const std::vector<std::string>& args) {
     const auto parsed = readLogCommandLine("csv", kCsvUsage, args,
-                                           {"-o", "--separator", "--decimal"}, {"--bom", "--iso"});
+                                           {"-o", "--start", "--count", "--separator", "--decimal"},
+                                           {"--bom", "--iso"});
     if (!parsed) {
         return 0;
     }
@@ -53,7 +56,9 @@ int runCsv(const std::vector<std::string>& args) {
         usageError("csv: the separator must differ from the decimal mark, the digits and the "
                    "characters of numbers and times (- + . : T blank)");
     }
-    const LogData log = loadLogForCommand("csv", line.file);
+    const RecordRangeOptions range = readRecordRange(line, "--start", "--count");
+    LogFile log = openLogForCommand("csv", line.file);
+    const std::uint64_t n = checkedRecordCount("csv", "write", range, log.size(), line.file);
 
     int fd = STDOUT_FILENO;
     const auto outPath = line.value("-o");
@@ -69,12 +74,13 @@ int runCsv(const std::vector<std::string>& args) {
     options.decimal = decimal;
     options.byteOrderMark = line.flags.contains("--bom");
     options.dateTimeSeparator = line.flags.contains("--iso") ? 'T' : ' ';
-    int writeError = writeCsv(fd, log, 0, log.size(), options).value();
-    if (outPath && ::close(fd) != 0 && writeError == 0) {
-        writeError = errno;
+    std::error_code ec = writeCsv(fd, log.header(), static_cast<std::int64_t>(range.first),
+                                  static_cast<std::int64_t>(n), log, options);
+    if (outPath && ::close(fd) != 0 && !ec) {
+        ec = std::error_code(errno, std::generic_category());
     }
-    if (writeError != 0) {
-        failure("csv: " + outPath.value_or("standard output") + ": " + std::strerror(writeError));
+    if (ec) {
+        writeFailure("csv", line.file, outPath, ec);
     }
     return 0;
 }

@@ -32,32 +32,22 @@ int runExport(const std::vector<std::string>& args) {
     }
     const LogCommandLine& line = *parsed;
     const auto [texts, locale] = readTextOptions(line, "export");
-    const auto startText = line.value("--start");
-    const auto countText = line.value("--count");
-    const std::uint64_t start = startText ? parseCount("--start", *startText, 0) : 0;
-    const std::optional<std::uint64_t> count =
-        countText ? std::optional(parseCount("--count", *countText, 0)) : std::nullopt;
+    const RecordRangeOptions range = readRecordRange(line, "--start", "--count");
 
-    const LogData log = loadLogForCommand("export", line.file);
-    const auto size = static_cast<std::uint64_t>(log.size());
-    if (start > size || count.value_or(0) > size - start) {
-        usageError("export: the records to export do not lie within the " + std::to_string(size) +
-                   " records of " + line.file);
-    }
-    const std::uint64_t n = count.value_or(size - start);
-
-    const ExportSource source =
-        exportSourceOf(log, std::filesystem::path(line.file).filename().string());
-    const auto temp = log.channel(Channel::Temperature).subspan(start, n);
-    const auto ch2 = log.channel(Channel::Channel2).subspan(start, n);
-    const auto viewStart = static_cast<std::int64_t>(start);
+    // The records stream from the file chunk by chunk: memory stays small whatever its size.
+    LogFile log = openLogForCommand("export", line.file);
+    const std::uint64_t n = checkedRecordCount("export", "export", range, log.size(), line.file);
+    const ExportSource source = exportSourceOf(
+        log.header(), log.size(), std::filesystem::path(line.file).filename().string());
+    const auto viewStart = static_cast<std::int64_t>(range.first);
+    const auto viewCount = static_cast<std::int64_t>(n);
 
     const auto out = line.value("-o");
     const std::error_code ec =
-        out ? exportToFile(*out, source, viewStart, temp, ch2, texts, *locale)
-            : writeExport(STDOUT_FILENO, source, viewStart, temp, ch2, texts, *locale);
+        out ? exportToFile(*out, source, viewStart, viewCount, log, texts, *locale)
+            : writeExport(STDOUT_FILENO, source, viewStart, viewCount, log, texts, *locale);
     if (ec) {
-        failure("export: " + out.value_or("standard output") + ": " + ec.message());
+        writeFailure("export", line.file, out, ec);
     }
     return 0;
 }

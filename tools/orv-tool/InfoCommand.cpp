@@ -26,7 +26,8 @@ int runInfo(const std::vector<std::string>& args) {
         return 0;
     }
     const LogCommandLine& line = *parsed;
-    const LogData log = loadLogForCommand("info", line.file);
+    // The header and the file size are all it needs: no record is read.
+    const LogFile log = openLogForCommand("info", line.file);
     const LogHeader& h = log.header();
     std::cout << "{\"records\":" << log.size() << ",\"storedCount\":" << h.recordCount
               << ",\"truncated\":" << (log.truncated() ? "true" : "false")

@@ -67,26 +67,80 @@ std::optional<LogCommandLine> readLogCommandLine(std::string_view command, std::
     return line;
 }
 
+namespace {
+
+[[noreturn]] void refuse(std::string_view command, const std::string& path,
+                         const LoadError& error) {
+    std::string message = std::string(command) + ": " + path + ": " + loadErrorText(error.kind);
+    if (!error.detail.empty()) {
+        message += " (" + error.detail + ")";
+    }
+    failure(message);
+}
+
+void noteCutShort(std::string_view command, const std::string& path, std::int64_t present,
+                  std::int64_t stored) {
+    std::fprintf(stderr,
+                 "orv-tool: %.*s: %s is cut short: %lld of its %lld records are complete, "
+                 "only these are used\n",
+                 static_cast<int>(command.size()), command.data(), path.c_str(),
+                 static_cast<long long>(present), static_cast<long long>(stored));
+}
+
+} // namespace
+
 LogData loadLogForCommand(std::string_view command, const std::string& path) {
     LoadResult result = loadLogFile(path);
     if (const auto* error = std::get_if<LoadError>(&result)) {
-        std::string message =
-            std::string(command) + ": " + path + ": " + loadErrorText(error->kind);
-        if (!error->detail.empty()) {
-            message += " (" + error->detail + ")";
-        }
-        failure(message);
+        refuse(command, path, *error);
     }
     LogData log = std::move(std::get<LogData>(result));
     if (log.truncated()) {
-        std::fprintf(stderr,
-                     "orv-tool: %.*s: %s is cut short: %lld of its %lld records are complete, "
-                     "only these are used\n",
-                     static_cast<int>(command.size()), command.data(), path.c_str(),
-                     static_cast<long long>(log.size()),
-                     static_cast<long long>(log.header().recordCount));
+        noteCutShort(command, path, log.size(), log.header().recordCount);
     }
     return log;
+}
+
+LogFile openLogForCommand(std::string_view command, const std::string& path) {
+    auto opened = LogFile::open(path);
+    if (const auto* error = std::get_if<LoadError>(&opened)) {
+        refuse(command, path, *error);
+    }
+    LogFile file = std::move(std::get<LogFile>(opened));
+    if (file.truncated()) {
+        noteCutShort(command, path, file.size(), file.header().recordCount);
+    }
+    return file;
+}
+
+RecordRangeOptions readRecordRange(const LogCommandLine& line, const std::string& firstOption,
+                                   const std::string& countOption) {
+    RecordRangeOptions range;
+    if (const auto first = line.value(firstOption)) {
+        range.first = parseCount(firstOption, *first, 0);
+    }
+    if (const auto count = line.value(countOption)) {
+        range.count = parseCount(countOption, *count, 0);
+    }
+    return range;
+}
+
+std::uint64_t checkedRecordCount(std::string_view command, std::string_view what,
+                                 const RecordRangeOptions& range, std::int64_t size,
+                                 const std::string& file) {
+    const auto n = static_cast<std::uint64_t>(size);
+    if (range.first > n || range.count.value_or(0) > n - range.first) {
+        usageError(std::string(command) + ": the records to " + std::string(what) +
+                   " do not lie within the " + std::to_string(n) + " records of " + file);
+    }
+    return range.count.value_or(n - range.first);
+}
+
+void writeFailure(std::string_view command, const std::string& file,
+                  const std::optional<std::string>& out, const std::error_code& ec) {
+    const bool readFailed = ec.category() == recordErrorCategory();
+    failure(std::string(command) + ": " + (readFailed ? file : out.value_or("standard output")) +
+            ": " + ec.message());
 }
 
 TextOptions readTextOptions(const LogCommandLine& line, std::string_view command) {

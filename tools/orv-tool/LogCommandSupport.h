@@ -2,6 +2,7 @@
 
 #include "core/LocaleFormat.h"
 #include "offline/LogData.h"
+#include "offline/LogFile.h"
 #include "state/StringTable.h"
 
 #include <map>
@@ -10,6 +11,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace orv::tool {
@@ -43,5 +45,29 @@ struct TextOptions {
 // header is a failure (ToolError) that names the file and the reason. A file cut short loads its
 // complete records and says so in one line on standard error.
 [[nodiscard]] LogData loadLogForCommand(std::string_view command, const std::string& path);
+
+// The log file opened with only its header read, for the commands that read just the records they
+// need. Refusals and the cut-short note are those of loadLogForCommand.
+[[nodiscard]] LogFile openLogForCommand(std::string_view command, const std::string& path);
+
+// A record range given as a first record and a count ("--start N --count M"): parsed before the
+// file is opened, checked against its records afterwards.
+struct RecordRangeOptions {
+    std::uint64_t first = 0;
+    std::optional<std::uint64_t> count; // nullopt: up to the last record
+};
+[[nodiscard]] RecordRangeOptions readRecordRange(const LogCommandLine& line,
+                                                 const std::string& firstOption,
+                                                 const std::string& countOption);
+// The number of records of `range` within `size` records; a usage error "COMMAND: the records to
+// WHAT do not lie within the SIZE records of FILE" when the range reaches past them.
+[[nodiscard]] std::uint64_t checkedRecordCount(std::string_view command, std::string_view what,
+                                               const RecordRangeOptions& range, std::int64_t size,
+                                               const std::string& file);
+
+// Ends a command whose output failed: names the log file when reading it failed (it got shorter
+// while it was read), else the output file `out` or standard output.
+[[noreturn]] void writeFailure(std::string_view command, const std::string& file,
+                               const std::optional<std::string>& out, const std::error_code& ec);
 
 } // namespace orv::tool

@@ -3,7 +3,7 @@
 #include "LogCommands.h"
 #include "LogCommandSupport.h"
 
-#include "offline/DataWindow.h"
+#include "offline/RecordSource.h"
 
 #include <iostream>
 
@@ -35,8 +35,10 @@ int runStats(const std::vector<std::string>& args) {
     const std::optional<std::uint64_t> to =
         toText ? std::optional(parseCount("--to", *toText, 0)) : std::nullopt;
 
-    const LogData log = loadLogForCommand("stats", line.file);
-    if (log.empty()) {
+    // Only the records of the range are read, so a few records of a large file cost a few
+    // records, and the whole file streams through in chunks.
+    LogFile log = openLogForCommand("stats", line.file);
+    if (log.size() == 0) {
         failure("stats: " + line.file + ": the file holds no records");
     }
     const auto size = static_cast<std::uint64_t>(log.size());
@@ -45,8 +47,11 @@ int runStats(const std::vector<std::string>& args) {
         usageError("stats: the range " + std::to_string(from) + ".." + std::to_string(last) +
                    " does not lie within records 0.." + std::to_string(size - 1));
     }
-    const MarkerStatistics stats = markerStatistics(
-        log, RecordSpan{static_cast<std::int64_t>(from), static_cast<std::int64_t>(last)});
+    ChannelStats stats;
+    if (const std::error_code ec = scanStatistics(log, static_cast<std::int64_t>(from),
+                                                  static_cast<std::int64_t>(last), stats)) {
+        failure("stats: " + line.file + ": " + ec.message());
+    }
     std::cout << "{\"records\":" << size << ",\"from\":" << from << ",\"to\":" << last
               << ",\"temperature\":" << statsJson(stats.temperature)
               << ",\"channel2\":" << statsJson(stats.channel2) << "}\n";

@@ -3,9 +3,9 @@
 #include "CommandLine.h"
 #include "Commands.h"
 #include "LogCommands.h"
+#include "QtCommands.h"
 
 #include <cstdio>
-#include <exception>
 #include <string>
 #include <string_view>
 
@@ -29,7 +29,9 @@ constexpr Subcommand kSubcommands[] = {
     {"csv", "write a log file as CSV with local date-times", orv::tool::runCsv},
     {"stats", "print min, max and average of a record range as JSON", orv::tool::runStats},
     {"plot", "draw the diagram of a log file into a PNG image (no display needed)",
-     orv::tool::runPlot},
+     [](const orv::tool::CommandArgs& args) {
+         return orv::tool::runQtCommand("plot", args);
+     }},
     {"synth", "write a synthetic log file (daily curves with noise, optional gaps)",
      orv::tool::runSynth},
 };
@@ -62,15 +64,7 @@ int main(int argc, char** argv) {
         if (c.name != name) {
             continue;
         }
-        try {
-            return c.run(args);
-        } catch (const orv::tool::ToolError& e) {
-            std::fprintf(stderr, "orv-tool: %s\n", e.what());
-            return e.code();
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "orv-tool: %s\n", e.what());
-            return orv::tool::kExitFailure;
-        }
+        return orv::tool::runReportingErrors(c.run, args);
     }
     std::fprintf(stderr, "orv-tool: unknown command '%s' (see orv-tool --help)\n", argv[1]);
     return orv::tool::kExitUsage;

@@ -62,23 +62,14 @@ int runPlot(const std::vector<std::string>& args) {
     const auto [texts, locale] = readTextOptions(line, "plot");
     const auto width = pixelOption(line, "--width", 1200, kMinWidth);
     const auto height = pixelOption(line, "--height", 700, kMinHeight);
-    const auto fromText = line.value("--from");
-    const auto countText = line.value("--count");
-    const std::uint64_t from = fromText ? parseCount("--from", *fromText, 0) : 0;
-    const std::optional<std::uint64_t> count =
-        countText ? std::optional(parseCount("--count", *countText, 0)) : std::nullopt;
+    const RecordRangeOptions range = readRecordRange(line, "--from", "--count");
 
     const LogData log = loadLogForCommand("plot", line.file);
-    const auto size = static_cast<std::uint64_t>(log.size());
-    if (from > size || count.value_or(0) > size - from) {
-        usageError("plot: the records to draw do not lie within the " + std::to_string(size) +
-                   " records of " + line.file);
-    }
+    const std::uint64_t count = checkedRecordCount("plot", "draw", range, log.size(), line.file);
 
     DiagramContent content;
     content.data = &log;
-    content.view = {static_cast<std::int64_t>(from),
-                    static_cast<std::int64_t>(count.value_or(size - from))};
+    content.view = {static_cast<std::int64_t>(range.first), static_cast<std::int64_t>(count)};
     content.scale = autoScaleOf(log, content.view);
     content.tempUnitText = log.header().tempUnitText();
     content.ch2UnitText = log.header().ch2UnitText();
