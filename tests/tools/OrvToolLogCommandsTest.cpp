@@ -1,4 +1,6 @@
 #include "logging/LogFormat.h"
+#include "offline/ExportCommand.h"
+#include "offline/LogTestData.h"
 #include "ToolTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -95,6 +97,69 @@ TEST_F(OrvToolLog, CsvHasHeaderDateTimesAndChosenSeparators) {
                                        "2004-12-31T09:00:00;21,125;45,5\r\n"
                                        "2004-12-31T09:01:00;21,625;\r\n"
                                        "2004-12-31T09:02:00;20;-0,001\r\n");
+}
+
+TEST_F(OrvToolLog, CsvWritesTheChosenRecordsOnly) {
+    const std::string head = "time,temperature (°C),humidity (%)\r\n";
+    const std::tuple<std::vector<std::string>, std::string> cases[] = {
+        {{"--start", "1", "--count", "1"}, head + "2004-12-31 09:01:00,21.625,\r\n"},
+        {{"--start=2"}, head + "2004-12-31 09:02:00,20,-0.001\r\n"},
+        {{"--count", "1"}, head + "2004-12-31 09:00:00,21.125,45.5\r\n"},
+        {{"--start", "3"}, head},
+    };
+    for (const auto& [options, expected] : cases) {
+        std::vector<std::string> args{"csv", file_};
+        args.insert(args.end(), options.begin(), options.end());
+        const ToolRun r = runTool(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, expected) << testing::PrintToString(options);
+    }
+}
+
+// The real program over a file of several read chunks, with gaps: a range across chunk edges
+// comes out byte for byte as the loaded log's export and CSV.
+TEST_F(OrvToolLog, RangesOfALargeFileAreTheLoadedLogsExportAndCsv) {
+    const auto big = dir_.file("big.dat").string();
+    ASSERT_EQ(runTool({"synth", big, "--records", "100000", "--gaps", "--seed", "3"}).status, 0);
+    const LogData log = test::loadOrFail(big);
+    const std::int64_t first = 32000;
+    const std::int64_t count = 40000;
+    const auto at = static_cast<std::size_t>(first);
+    const auto n = static_cast<std::size_t>(count);
+
+    const ToolRun exported = runTool({"export", big, "--lang", "eng", "--start",
+                                      std::to_string(first), "--count", std::to_string(count)});
+    EXPECT_EQ(exported.status, 0) << exported.err;
+    EXPECT_TRUE(exported.out == test::exportText(exportSourceOf(log, "big.dat"), first,
+                                                 log.channel(Channel::Temperature).subspan(at, n),
+                                                 log.channel(Channel::Channel2).subspan(at, n),
+                                                 test::textsIn("eng"), EnglishFormat()));
+
+    const ToolRun csv = runTool({"csv", big, "--separator", ";", "--decimal", ",", "--start",
+                                 std::to_string(first), "--count", std::to_string(count)});
+    EXPECT_EQ(csv.status, 0) << csv.err;
+    EXPECT_TRUE(csv.out == test::csvText(log, first, count, germanCsvOptions()));
+}
+
+// orv-tool without its drawing helper still runs every other command, and plot says what is
+// missing instead of failing obscurely.
+TEST_F(OrvToolLog, PlotWithoutItsDrawingHelperSaysWhatIsMissing) {
+    const auto lonely = dir_.file("orv-tool");
+    std::filesystem::copy_file(ORV_TOOL_PATH, lonely);
+    const ToolRun info = test::run({lonely.string(), "info", file_});
+    EXPECT_EQ(info.status, 0) << info.err;
+    const ToolRun plot =
+        test::run({lonely.string(), "plot", file_, "-o", dir_.file("a.png").string()});
+    EXPECT_EQ(plot.status, 1);
+    EXPECT_EQ(plot.out, "");
+    EXPECT_EQ(plot.err, "orv-tool: plot: this command needs orv-tool-qt, which is not installed "
+                        "(looked for " +
+                            dir_.file("orv-tool-qt").string() + " and " +
+                            (dir_.path().parent_path() / "libexec/visualorv/orv-tool-qt")
+                                .lexically_normal()
+                                .string() +
+                            ")\n");
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("a.png")));
 }
 
 // One rounding rule for times: the nearest second, in every command and both export languages.
@@ -257,6 +322,9 @@ TEST_F(OrvToolLog, BadFilesAndArgumentsAreRefusedClearly) {
         {{"csv", file_, "--separator", ":", "--iso"}, 2, "separator"},
         {{"csv", file_, "--decimal", "ab"}, 2, "--decimal"},
         {{"csv", file_, "--frobnicate"}, 2, "unknown option"},
+        {{"csv", file_, "--start", "2", "--count", "2"}, 2, "do not lie within the 3 records"},
+        {{"csv", file_, "--start", "4"}, 2, "do not lie within"},
+        {{"csv", file_, "--count", "-1"}, 2, "--count"},
         // synth writes nothing the loader would refuse
         {{"synth", dir_.file("s.dat").string(), "--records", "2", "--interval", "86401"},
          2,
