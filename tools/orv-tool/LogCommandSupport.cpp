@@ -87,30 +87,27 @@ void noteCutShort(std::string_view command, const std::string& path, std::int64_
                  static_cast<long long>(present), static_cast<long long>(stored));
 }
 
-} // namespace
-
-LogData loadLogForCommand(std::string_view command, const std::string& path) {
-    LoadResult result = loadLogFile(path);
+// The log of a load or open result; a refusal ends the command, a cut-short file is noted.
+template <typename Log, typename Result>
+Log acceptedLog(std::string_view command, const std::string& path, Result result) {
     if (const auto* error = std::get_if<LoadError>(&result)) {
         refuse(command, path, *error);
     }
-    LogData log = std::move(std::get<LogData>(result));
+    Log log = std::move(std::get<Log>(result));
     if (log.truncated()) {
         noteCutShort(command, path, log.size(), log.header().recordCount);
     }
     return log;
 }
 
+} // namespace
+
+LogData loadLogForCommand(std::string_view command, const std::string& path) {
+    return acceptedLog<LogData>(command, path, loadLogFile(path));
+}
+
 LogFile openLogForCommand(std::string_view command, const std::string& path) {
-    auto opened = LogFile::open(path);
-    if (const auto* error = std::get_if<LoadError>(&opened)) {
-        refuse(command, path, *error);
-    }
-    LogFile file = std::move(std::get<LogFile>(opened));
-    if (file.truncated()) {
-        noteCutShort(command, path, file.size(), file.header().recordCount);
-    }
-    return file;
+    return acceptedLog<LogFile>(command, path, LogFile::open(path));
 }
 
 RecordRangeOptions readRecordRange(const LogCommandLine& line, const std::string& firstOption,
