@@ -1,6 +1,6 @@
 // orv-bench-child REPEATS COMMAND [ARGS...]: runs COMMAND REPEATS times, its standard output
 // going to /dev/null, and prints one line per run: wall time in nanoseconds, peak resident set in
-// KiB (wait4's rusage) and exit status.
+// KiB, CPU time (user + system) in nanoseconds (all from wait4's rusage) and exit status.
 //
 // The benchmarks measure child processes through this small static program rather than
 // directly: a child's peak resident set counts the memory of the process it was started from,
@@ -49,7 +49,10 @@ int main(int argc, char** argv) {
             return 1;
         }
         const long long t1 = nowNs();
-        printf("%lld %ld %d\n", t1 - t0, usage.ru_maxrss,
+        const long long cpu =
+            (static_cast<long long>(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000000000LL +
+            (static_cast<long long>(usage.ru_utime.tv_usec) + usage.ru_stime.tv_usec) * 1000LL;
+        printf("%lld %ld %lld %d\n", t1 - t0, usage.ru_maxrss, cpu,
                WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
     }
     return 0;

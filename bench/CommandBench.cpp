@@ -21,6 +21,7 @@ constexpr double kFullRecords = 63'000'000;
 struct Run {
     double ms = 0;
     double rssMiB = 0;
+    double cpuMs = 0; // user + system: what the command costs however busy the machine is
 };
 
 std::string quoted(const std::string& s) {
@@ -44,14 +45,16 @@ std::optional<Run> runChild(const std::vector<std::string>& argv) {
     }
     long long ns = 0;
     long kib = 0;
+    long long cpuNs = 0;
     int status = -1;
-    const int fields = std::fscanf(p, "%lld %ld %d", &ns, &kib, &status);
+    const int fields = std::fscanf(p, "%lld %ld %lld %d", &ns, &kib, &cpuNs, &status);
     ::pclose(p);
-    if (fields != 3 || status != 0) {
+    if (fields != 4 || status != 0) {
         std::fprintf(stderr, "%s failed (status %d)\n", command.c_str(), status);
         return std::nullopt;
     }
-    return Run{static_cast<double>(ns) / 1e6, static_cast<double>(kib) / 1024};
+    return Run{static_cast<double>(ns) / 1e6, static_cast<double>(kib) / 1024,
+               static_cast<double>(cpuNs) / 1e6};
 }
 
 double median(std::vector<double> v) {
@@ -110,6 +113,8 @@ void againstHeaderFloor(benchmark::State& state, const std::vector<std::string>&
     constexpr int kRepeats = 31;
     std::vector<double> ms;
     std::vector<double> floorMs;
+    std::vector<double> cpuMs;
+    std::vector<double> floorCpuMs;
     double rss = 0;
     double floorRss = 0;
     for (auto _ : state) {
@@ -127,6 +132,8 @@ void againstHeaderFloor(benchmark::State& state, const std::vector<std::string>&
             }
             ms.push_back(figure->ms);
             floorMs.push_back(base->ms);
+            cpuMs.push_back(figure->cpuMs);
+            floorCpuMs.push_back(base->cpuMs);
             rss = std::max(rss, figure->rssMiB);
             floorRss = std::max(floorRss, base->rssMiB);
         }
@@ -136,6 +143,8 @@ void againstHeaderFloor(benchmark::State& state, const std::vector<std::string>&
     state.counters["ms"] = median(ms);
     state.counters["floor_ms"] = median(floorMs);
     state.counters["ratio"] = median(ms) / median(floorMs);
+    state.counters["cpu_ms"] = median(cpuMs);
+    state.counters["floor_cpu_ms"] = median(floorCpuMs);
     state.counters["rss_MiB"] = rss;
     state.counters["floor_rss_MiB"] = floorRss;
     state.counters["target_ms"] = targetMs;
