@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Commands.h"
+
+#include "core/Measurement.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace orv::tool {
+
+// Everything `orv-tool record` was asked to do, from its command line.
+struct RecordOptions {
+    bool tcp = false;
+    std::string where;
+    int interval = 0;
+    std::string output;
+    TempUnit unit = TempUnit::Celsius;
+    Channel2Mode channel2 = Channel2Mode::Humidity;
+    std::optional<std::uint64_t> duration;
+};
+
+extern const char* const kRecordUsage;
+
+// Takes one option (`value` gives its value, for options that have one) into `o`; false for a
+// name that is no record option, a usage error (ToolError) for a bad value. A new option of the
+// record command is a field above and a branch there.
+bool applyRecordOption(RecordOptions& o, const std::string& option,
+                       const std::function<std::string()>& value);
+// A usage error when the sensor, the interval or the output is missing.
+void checkComplete(const RecordOptions& o);
+
+// The options of a record command line; a usage error (ToolError) for anything wrong or missing.
+[[nodiscard]] RecordOptions parseRecordOptions(const CommandArgs& args);
+
+// Records until the duration ends or SIGINT/SIGTERM arrives; the exit status.
+int runRecording(const RecordOptions& o);
+
+} // namespace orv::tool
