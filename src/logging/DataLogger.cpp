@@ -64,7 +64,8 @@ bool DataLogger::chooseFile(const std::string& path, bool fromToolbar) {
     return !(interval_ >= kMinimumInterval) || toolbarAsksInterval_;
 }
 
-DataLogger::StartResult DataLogger::start(const LiveSample& sample, bool replaceConfirmed) {
+DataLogger::StartResult DataLogger::start(const LiveSample& sample, bool replaceConfirmed,
+                                          std::optional<double> firstSlot) {
     switch (state_) {
     case LoggerState::Recording:
         return {StartOutcome::AlreadyRecording, std::nullopt};
@@ -92,7 +93,7 @@ DataLogger::StartResult DataLogger::start(const LiveSample& sample, bool replace
     LogHeader header;
     header.tempUnitCode = unitCode(sample.tempUnit);
     header.ch2UnitCode = unitCode(sample.ch2Unit);
-    header.startTime = clock_.now();
+    header.startTime = firstSlot.value_or(clock_.now());
     header.interval = interval_;
     header.text = sample.serialText;
     if (!writer_.create(path_, header)) {
@@ -194,6 +195,18 @@ std::optional<int> DataLogger::stop() {
         title_.clear();
         path_.clear();
         return std::nullopt;
+    }
+    return finish();
+}
+
+std::optional<int> DataLogger::stopBeforeSlot(std::int64_t slot) {
+    if (state_ != LoggerState::Recording) {
+        return stop();
+    }
+    if (slot > taken_) {
+        pending_.insert(pending_.end(), static_cast<std::size_t>(slot - taken_),
+                        LogRecord{kNaN, kNaN});
+        taken_ = slot;
     }
     return finish();
 }

@@ -88,8 +88,11 @@ public:
         StartOutcome outcome;
         std::optional<int> messageTextId;
     };
-    // `StartLogging`: creates the file with the sample as its first record.
-    StartResult start(const LiveSample& sample, bool replaceConfirmed = false);
+    // `StartLogging`: creates the file with the sample as its first record. With `firstSlot` the
+    // file starts on that time instead of now: a recorder that goes on in a new file puts it on
+    // the grid of the file before, so a series of files keeps one grid.
+    StartResult start(const LiveSample& sample, bool replaceConfirmed = false,
+                      std::optional<double> firstSlot = std::nullopt);
 
     struct TickResult {
         std::int64_t recordsTaken = 0; // slots recorded by this tick (missed ones included)
@@ -110,6 +113,10 @@ public:
     // `StopLogging`: ends a recording (Finished), or forgets the chosen file (NoFile). A final
     // write of records still held after failures may report 253.
     std::optional<int> stop();
+    // Ends a recording just before slot `slot`, which the next file takes: slots before it that
+    // were not recorded yet (the computer slept) are recorded empty, so none is lost between the
+    // two files.
+    std::optional<int> stopBeforeSlot(std::int64_t slot);
 
     [[nodiscard]] LoggerState state() const { return state_; }
     [[nodiscard]] float interval() const { return interval_; }
@@ -127,6 +134,8 @@ public:
     // Start time of the recording and time slot of the newest record (`LastRecordTime`).
     [[nodiscard]] double startTime() const { return startTime_; }
     [[nodiscard]] double lastRecordTime() const { return slotTime(taken_ - 1); }
+    // Time of slot k of the running or last recording.
+    [[nodiscard]] double slotTime(std::int64_t k) const;
 
     // Status bar panel 2 (file and state) and panel 3 (interval and record count).
     [[nodiscard]] std::string statusPanel2() const;
@@ -138,7 +147,6 @@ public:
     [[nodiscard]] LoggerCommands commands() const;
 
 private:
-    [[nodiscard]] double slotTime(std::int64_t k) const;
     // Writes everything held; false when the write failed (records stay held).
     bool flushPending();
     std::optional<int> noteWriteResult(bool ok);
