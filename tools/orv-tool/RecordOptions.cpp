@@ -3,27 +3,45 @@
 
 #include "CommandLine.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <fstream>
 #include <functional>
+#include <set>
 
 namespace orv::tool {
 
 const char* const kRecordUsage =
     "usage: orv-tool record (--tcp HOST:PORT | --serial DEVICE) --interval S -o FILE\n"
     "                       [--unit C|F|K] [--channel2 humidity|dewpoint] [--duration S]\n"
+    "                       [--rotate daily|weekly|monthly] [--log records|events]\n"
+    "       orv-tool record --config FILE [OPTION...]\n"
     "Records a live sensor into a log file the way the program's data logger does: the first\n"
     "record as soon as the first good frame has arrived, then one record every S seconds on a\n"
     "fixed time grid. A silent sensor gives empty records, a lost link is connected again.\n"
+    "An existing file is never replaced: the recording goes into the next free name (FILE-2,\n"
+    "FILE-3, ...) on the time grid of the newest earlier file of that name with the same "
+    "interval.\n"
     "Options:\n"
     "  --tcp HOST:PORT        a network sensor\n"
-    "  --serial DEVICE        a serial sensor (9600 baud, 8N1)\n"
+    "  --serial DEVICE        a serial sensor (9600 baud, 8N1), opened anew by name on every\n"
+    "                         reconnect, so /dev/serial/by-id/... follows an adapter replugged\n"
     "  --interval S           whole seconds between two records, 5 to 3600\n"
-    "  -o, --output FILE      the log file; an existing file is replaced\n"
+    "  -o, --output FILE      the log file (with --rotate the base of the dated file names)\n"
     "  --unit C|F|K           temperature unit (default C)\n"
     "  --channel2 MODE        humidity (default) or dewpoint\n"
     "  --duration S           end after S seconds (default: run until SIGINT or SIGTERM)\n"
-    "One status line per record goes to standard error. Exit status 0 after a clean end, 1\n"
-    "when the sensor or the file fails, 2 for a wrong command line.\n";
+    "  --rotate PERIOD        a new file every day, week (Monday 00:00) or month, local time;\n"
+    "                         hall.dat becomes hall-2026-12-07.dat, named by its first record\n"
+    "  --log MODE             records: a status line per record (the default on a terminal);\n"
+    "                         events: only start, link lost and back, rotation, clock jump and\n"
+    "                         end (the default when standard error is the systemd journal)\n"
+    "  --config FILE          the options from FILE, one NAME = VALUE per line (interval = 60,\n"
+    "                         tcp = 127.0.0.1:31222), # starts a comment line; options on the\n"
+    "                         command line win over the file\n"
+    "Exit status 0 after a clean end, 1 when the sensor or the file fails, 2 for a wrong command\n"
+    "line or config file.\n";
 
 namespace {
 
@@ -60,6 +78,19 @@ bool applyRecordOption(RecordOptions& o, const std::string& option,
         o.channel2 = parseChannel2(value());
     } else if (option == "--duration") {
         o.duration = parseCount(option, value(), 1);
+    } else if (option == "--rotate") {
+        const std::string period = value();
+        const std::optional<RotationPeriod> p = rotationPeriodNamed(period);
+        if (!p) {
+            usageError("--rotate wants daily, weekly or monthly, not '" + period + "'");
+        }
+        o.rotate = *p;
+    } else if (option == "--log") {
+        const std::string mode = value();
+        if (mode != "records" && mode != "events") {
+            usageError("--log wants records or events, not '" + mode + "'");
+        }
+        o.log = mode == "events" ? RecordLog::Events : RecordLog::Records;
     } else {
         return false;
     }
@@ -78,14 +109,114 @@ void checkComplete(const RecordOptions& o) {
     }
 }
 
+namespace {
+
+// The name by which an option counts as given: -o is --output, and the two sensors are one
+// setting (a sensor on the command line replaces the file's, whichever kind).
+std::string settingOf(const std::string& option) {
+    if (option == "-o") {
+        return "--output";
+    }
+    if (option == "--serial") {
+        return "--tcp";
+    }
+    return option;
+}
+
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// Applies the settings of a config file that the command line does not give. Every refusal
+// names the file and the line; a bad line is refused even where the command line overrides it,
+// so the file is right for the day it runs alone.
+void applyConfigFile(RecordOptions& o, const std::string& path,
+                     const std::set<std::string>& givenOnCommandLine) {
+    std::ifstream in(path);
+    if (!in) {
+        usageError("cannot read the config file " + path + ": " + std::strerror(errno));
+    }
+    int number = 0;
+    for (std::string raw; std::getline(in, raw);) {
+        ++number;
+        const std::string line = trimmed(raw);
+        if (line.empty() || line.starts_with('#')) {
+            continue;
+        }
+        const std::string where = path + ":" + std::to_string(number) + ": ";
+        const auto eq = line.find('=');
+        if (eq == std::string::npos) {
+            usageError(where + "'" + line + "' is no setting, which is written NAME = VALUE");
+        }
+        const std::string key = trimmed(line.substr(0, eq));
+        const std::string value = trimmed(line.substr(eq + 1));
+        const std::string option = "--" + key;
+        if (key.empty() || key.starts_with('-') || key == "config") {
+            usageError(where + "unknown setting '" + key + "'");
+        }
+        // A setting the command line gives is still checked, then left to the command line.
+        RecordOptions overridden;
+        RecordOptions& target = givenOnCommandLine.contains(settingOf(option)) ? overridden : o;
+        try {
+            if (!applyRecordOption(target, option, [&] {
+                    if (value.empty()) {
+                        usageError(key + " needs a value");
+                    }
+                    return value;
+                })) {
+                usageError("unknown setting '" + key + "'");
+            }
+        } catch (const ToolError& e) {
+            usageError(where + e.what());
+        }
+    }
+}
+
+} // namespace
+
 RecordOptions parseRecordOptions(const CommandArgs& args) {
+    // First the command line alone: what it gives, and where the config file is.
+    RecordOptions commandLine;
+    std::optional<std::string> configPath;
+    std::set<std::string> given;
+    CommandArgs rest;
+    {
+        ArgReader reader(args);
+        while (!reader.done()) {
+            const std::string arg = reader.take();
+            if (arg == "--config") {
+                if (configPath) {
+                    usageError("record takes one --config file");
+                }
+                configPath = reader.value(arg);
+                continue;
+            }
+            std::optional<std::string> taken;
+            if (!applyRecordOption(commandLine, arg,
+                                   [&] { return *(taken = reader.value(arg)); })) {
+                usageError("record: unknown argument '" + arg + "' (see orv-tool record --help)");
+            }
+            given.insert(settingOf(arg));
+            rest.push_back(arg);
+            if (taken) {
+                rest.push_back(*taken);
+            }
+        }
+    }
+    if (!configPath) {
+        checkComplete(commandLine);
+        return commandLine;
+    }
     RecordOptions o;
-    ArgReader reader(args);
+    applyConfigFile(o, *configPath, given);
+    ArgReader reader(rest);
     while (!reader.done()) {
         const std::string arg = reader.take();
-        if (!applyRecordOption(o, arg, [&] { return reader.value(arg); })) {
-            usageError("record: unknown argument '" + arg + "' (see orv-tool record --help)");
-        }
+        applyRecordOption(o, arg, [&] { return reader.value(arg); });
     }
     checkComplete(o);
     return o;

@@ -3,6 +3,7 @@
 #include "Commands.h"
 
 #include "core/Measurement.h"
+#include "logging/LogSeries.h"
 
 #include <cstdint>
 #include <functional>
@@ -11,7 +12,11 @@
 
 namespace orv::tool {
 
-// Everything `orv-tool record` was asked to do, from its command line.
+// What goes to standard error: a line per record (on a terminal), or only events (start, link
+// lost and back, file rotated, clock jump, end), which suits a journal.
+enum class RecordLog { Automatic, Records, Events };
+
+// Everything `orv-tool record` was asked to do, from its command line and its config file.
 struct RecordOptions {
     bool tcp = false;
     std::string where;
@@ -20,6 +25,8 @@ struct RecordOptions {
     TempUnit unit = TempUnit::Celsius;
     Channel2Mode channel2 = Channel2Mode::Humidity;
     std::optional<std::uint64_t> duration;
+    RotationPeriod rotate = RotationPeriod::None;
+    RecordLog log = RecordLog::Automatic;
 };
 
 extern const char* const kRecordUsage;
@@ -32,7 +39,9 @@ bool applyRecordOption(RecordOptions& o, const std::string& option,
 // A usage error when the sensor, the interval or the output is missing.
 void checkComplete(const RecordOptions& o);
 
-// The options of a record command line; a usage error (ToolError) for anything wrong or missing.
+// The options of a record command line, with those of the file named by --config (one
+// "name = value" per line, # starts a comment line) where the command line does not give them; a
+// usage error (ToolError) for anything wrong or missing.
 [[nodiscard]] RecordOptions parseRecordOptions(const CommandArgs& args);
 
 // Records until the duration ends or SIGINT/SIGTERM arrives; the exit status.

@@ -3,6 +3,7 @@
 // interval grid; a server without a screen records with it.
 #include "ByteSource.h"
 #include "CommandLine.h"
+#include "RecordClock.h"
 #include "RecordOptions.h"
 
 #include "core/Clock.h"
@@ -12,6 +13,7 @@
 #include "core/Measurement.h"
 #include "core/Texts.h"
 #include "logging/DataLogger.h"
+#include "logging/LogSeries.h"
 #include "offline/DateTimeText.h"
 
 #include <cerrno>
@@ -19,8 +21,10 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <poll.h>
 #include <unistd.h>
@@ -58,8 +62,8 @@ void checkWritable(const std::string& path) {
     if (!fs::is_directory(parent, ec)) {
         failure("cannot write " + path + ": no folder " + parent.string());
     }
-    const bool exists = fs::exists(path, ec);
-    if (::access(exists ? path.c_str() : parent.c_str(), W_OK) != 0) {
+    // The file itself is never replaced; the recording needs to create files in the folder.
+    if (::access(parent.c_str(), W_OK) != 0) {
         failure("cannot write " + path + ": " + std::strerror(errno));
     }
 }
@@ -144,8 +148,10 @@ std::string recordLine(const DataLogger& logger, const LiveSample& sample) {
 }
 
 // Every record taken, at the one place where a record leaves the recorder.
-void recorded(const DataLogger& logger, const LiveSample& sample) {
-    status(recordLine(logger, sample));
+void recorded(const DataLogger& logger, const LiveSample& sample, bool printLine) {
+    if (printLine) {
+        status(recordLine(logger, sample));
+    }
 }
 
 void installStopHandlers() {
@@ -162,22 +168,30 @@ void installStopHandlers() {
 int runRecording(const RecordOptions& o) {
     checkWritable(o.output);
     installStopHandlers();
+    const bool recordLines =
+        o.log == RecordLog::Records ||
+        (o.log == RecordLog::Automatic && std::getenv("JOURNAL_STREAM") == nullptr);
 
     RecordLink link(o);
     link.open();
 
     EnglishFormat english;
     NoTexts texts;
-    SystemClock clock;
-    Measurement m(english, texts, clock, link);
+    const std::unique_ptr<Clock> clock = recorderClock();
+    Measurement m(english, texts, *clock, link);
     m.settings().unit = o.unit;
     m.settings().channel2 = o.channel2;
     m.settings().LinkMode = o.tcp ? 1 : 0;
     m.settings().ComPort = o.tcp ? "0" : "1";
 
-    DataLogger logger(clock, texts);
-    logger.chooseFile(o.output, false);
-    logger.setInterval(static_cast<float>(o.interval));
+    LogSeries series(*clock, texts, o.output, static_cast<float>(o.interval), o.rotate);
+    if (const std::optional<double> grid =
+            previousSeriesGrid(o.output, static_cast<float>(o.interval))) {
+        series.continueGrid(*grid);
+        status("going on with the time grid of the earlier recording from " +
+               dateTimeText(*grid, 'T'));
+    }
+    const DataLogger& logger = series.logger();
 
     using Steady = std::chrono::steady_clock;
     auto nextLogTick = Steady::now() + kLogTick;
@@ -188,22 +202,62 @@ int runRecording(const RecordOptions& o) {
     if (o.duration) {
         endAt = Steady::now() + std::chrono::seconds(*o.duration);
     }
-    bool started = false;
+    double firstRecordTime = 0.0;
     bool heldReported = false;
     int exitStatus = 0;
     status("recording " + o.where + " into " + o.output + " every " + std::to_string(o.interval) +
            " s; waiting for the first frame");
 
+    // One tick of the logger: the first file, the rotation, the records and what to tell.
+    const auto tick = [&](const LiveSample& sample) {
+        const bool wasStarted = series.started();
+        const LogSeries::Tick t = series.onTimer(sample);
+        if (t.closedFile) {
+            status("file " + *t.closedFile + " closed with " + std::to_string(t.closedRecords) +
+                   " records; the recording goes on in " + t.startedFile.value_or("(none)"));
+        }
+        if (t.createFailed) {
+            failure("cannot write " + logger.filePath() + ": " + logger.lastWriteError());
+        }
+        if (!wasStarted && t.startedFile) {
+            firstRecordTime = logger.startTime();
+            if (!recordLines) {
+                status("first record at " + dateTimeText(logger.startTime(), 'T') + " in " +
+                       *t.startedFile);
+            }
+        }
+        if (t.ended) {
+            const bool ahead = t.messageTextId == DataLogger::kClockJumpText;
+            status(
+                std::string("orv-tool: the clock ") +
+                (ahead ? "jumped ahead by more than 7 days" : "was set back by more than 2 hours") +
+                "; the recording was stopped after " + std::to_string(logger.recordCount()) +
+                " records in " + logger.filePath());
+            return false;
+        }
+        if (t.messageTextId && !heldReported) {
+            heldReported = true;
+            status("orv-tool: cannot write " + logger.filePath() + ": " + logger.lastWriteError() +
+                   "; the records are held and written when the file takes them again");
+        }
+        if (t.recordsTaken > 0) {
+            if (logger.pendingRecords() == 0) {
+                heldReported = false;
+            }
+            recorded(logger, sample, recordLines);
+        }
+        return true;
+    };
+
     while (gStopSignal == 0) {
         const auto now = Steady::now();
         if (endAt && now >= *endAt) {
             // A slow machine may not have ticked at the last slot inside the duration yet.
-            if (started &&
-                (logger.lastRecordTime() - logger.startTime()) * kSecondsPerDay + o.interval <=
+            if (series.started() &&
+                (logger.lastRecordTime() - firstRecordTime) * kSecondsPerDay + o.interval <=
                     static_cast<double>(*o.duration)) {
-                const LiveSample sample = liveSampleOf(m.onlineData());
-                if (logger.onTimer(sample).recordsTaken > 0) {
-                    recorded(logger, sample);
+                if (!tick(liveSampleOf(m.onlineData()))) {
+                    return kExitFailure;
                 }
             }
             break;
@@ -249,54 +303,23 @@ int runRecording(const RecordOptions& o) {
             continue;
         }
         nextLogTick = after + kLogTick;
-
-        const LiveSample sample = liveSampleOf(m.onlineData());
-        if (!started) {
-            if (sample.tempUnit.empty()) {
-                continue; // no frame yet
-            }
-            const DataLogger::StartResult r = logger.start(sample);
-            if (r.outcome != StartOutcome::Started) {
-                failure("cannot " + logger.lastWriteError());
-            }
-            started = true;
-            if (o.duration) {
-                // The record of the last slot inside the duration is still taken.
-                endAt = after + std::chrono::seconds(*o.duration) + kLogTick;
-            }
-            recorded(logger, sample);
-            continue;
-        }
-        const DataLogger::TickResult tick = logger.onTimer(sample);
-        if (tick.ended) {
-            const bool ahead = tick.messageTextId == DataLogger::kClockJumpText;
-            status(
-                std::string("orv-tool: the clock ") +
-                (ahead ? "jumped ahead by more than 7 days" : "was set back by more than 2 hours") +
-                "; the recording was stopped after " + std::to_string(logger.recordCount()) +
-                " records");
+        const bool wasStarted = series.started();
+        if (!tick(liveSampleOf(m.onlineData()))) {
             return kExitFailure;
         }
-        if (tick.messageTextId && !heldReported) {
-            heldReported = true;
-            status("orv-tool: cannot write " + o.output + ": " + logger.lastWriteError() +
-                   "; the records are held and written when the file takes them again");
-        }
-        if (tick.recordsTaken > 0) {
-            if (logger.pendingRecords() == 0) {
-                heldReported = false;
-            }
-            recorded(logger, sample);
+        if (!wasStarted && series.started() && o.duration) {
+            // The record of the last slot inside the duration is still taken.
+            endAt = after + std::chrono::seconds(*o.duration) + kLogTick;
         }
     }
 
-    if (started) {
-        if (logger.stop()) {
-            status("orv-tool: cannot write " + o.output + ": " + logger.lastWriteError());
+    if (series.started()) {
+        if (series.stop()) {
+            status("orv-tool: cannot write " + logger.filePath() + ": " + logger.lastWriteError());
             exitStatus = kExitFailure;
         }
         status("recording ended: " + std::to_string(logger.recordsOnDisk()) + " records in " +
-               o.output);
+               logger.filePath());
         return exitStatus;
     }
     failure("no good frame from " + o.where + " before the end; no file written");
