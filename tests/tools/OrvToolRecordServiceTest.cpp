@@ -211,8 +211,10 @@ TEST(OrvToolRecordService, RotatesAtMidnightAndResumesOnTheGrid) {
     const std::string secondBytes = test::readFile(day2);
 
     clock.set("2026-12-08T00:00:12");
-    const ScopedEnv journal("JOURNAL_STREAM", "8:12345");
-    test::Process tool({ORV_TOOL_PATH, "record", "--tcp", sim.address, "--interval", "5", "-o",
+    // Started the way systemd starts it: JOURNAL_STREAM names the device and inode of stderr.
+    test::Process tool({"sh", "-c",
+                        "JOURNAL_STREAM=$(stat -L -c %d:%i /proc/self/fd/2) exec \"$0\" \"$@\"",
+                        ORV_TOOL_PATH, "record", "--tcp", sim.address, "--interval", "5", "-o",
                         base, "--rotate", "daily"});
     ASSERT_TRUE(waitFor(tool, [](const std::string& err) {
         return test::contains(err, "waiting for the first frame");

@@ -27,6 +27,7 @@
 #include <memory>
 #include <optional>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orv::tool {
@@ -154,6 +155,17 @@ void recorded(const DataLogger& logger, const LiveSample& sample, bool printLine
     }
 }
 
+// Standard error is the systemd journal when JOURNAL_STREAM names its device and inode; a child
+// that merely inherited the variable while writing elsewhere (a terminal) is not.
+bool stderrIsJournal() {
+    const char* stream = std::getenv("JOURNAL_STREAM");
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    struct stat st {};
+    return stream != nullptr && std::sscanf(stream, "%llu:%llu", &device, &inode) == 2 &&
+           ::fstat(STDERR_FILENO, &st) == 0 && st.st_dev == device && st.st_ino == inode;
+}
+
 void installStopHandlers() {
     struct sigaction action {};
     action.sa_handler = onStopSignal;
@@ -169,8 +181,7 @@ int runRecording(const RecordOptions& o) {
     checkWritable(o.output);
     installStopHandlers();
     const bool recordLines =
-        o.log == RecordLog::Records ||
-        (o.log == RecordLog::Automatic && std::getenv("JOURNAL_STREAM") == nullptr);
+        o.log == RecordLog::Records || (o.log == RecordLog::Automatic && !stderrIsJournal());
 
     RecordLink link(o);
     link.open();
