@@ -19,28 +19,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-int recordLines(const std::string& err) {
-    static const std::regex line("(^|\n)record [0-9]+ ");
-    return static_cast<int>(
-        std::distance(std::sregex_iterator(err.begin(), err.end(), line), std::sregex_iterator()));
-}
-
-bool waitFor(const test::Process& tool, const std::function<bool(const std::string&)>& done,
-             std::chrono::milliseconds limit = 20s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done(tool.err())) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
-
-bool waitForRecords(const test::Process& tool, int n) {
-    return waitFor(tool, [n](const std::string& err) { return recordLines(err) >= n; });
-}
-
 double at(int y, int mo, int d, int h, int mi, int s) {
     return fromCivil({y, mo, d, h, mi, s});
 }
@@ -112,7 +90,7 @@ TEST(OrvToolRecordService, TheConfigFileGivesWhatTheCommandLineDoesNot) {
     EXPECT_EQ(log.header().interval, 5.0f);    // command line
     EXPECT_EQ(log.header().tempUnitCode, 'F'); // command line
     EXPECT_EQ(log.header().ch2UnitCode, 'F');  // file: dew point
-    EXPECT_EQ(recordLines(r.err), 2);
+    EXPECT_EQ(test::recordLines(r.err), 2);
 }
 
 TEST(OrvToolRecordService, RefusesABadConfigFileByLine) {
@@ -182,16 +160,16 @@ TEST(OrvToolRecordService, RotatesAtMidnightAndResumesOnTheGrid) {
     {
         test::Process tool({ORV_TOOL_PATH, "record", "--tcp", sim.address, "--interval", "5", "-o",
                             base, "--rotate", "daily"});
-        ASSERT_TRUE(waitForRecords(tool, 1)) << tool.err();
+        ASSERT_TRUE(test::waitForRecords(tool, 1)) << tool.err();
         int expected = 1;
         for (const char* time :
              {"2026-12-07T23:59:55", "2026-12-08T00:00:00", "2026-12-08T00:00:05"}) {
             clock.set(time);
-            ASSERT_TRUE(waitForRecords(tool, ++expected)) << time << "\n" << tool.err();
+            ASSERT_TRUE(test::waitForRecords(tool, ++expected)) << time << "\n" << tool.err();
         }
         tool.signal(SIGTERM);
         ASSERT_EQ(tool.wait(5s), 0) << tool.err();
-        EXPECT_EQ(recordLines(tool.err()), 4) << tool.err();
+        EXPECT_EQ(test::recordLines(tool.err()), 4) << tool.err();
         EXPECT_PRED2(test::contains, tool.err(),
                      "file " + day1 + " closed with 2 records; the recording goes on in " + day2 +
                          "\n");
@@ -216,13 +194,13 @@ TEST(OrvToolRecordService, RotatesAtMidnightAndResumesOnTheGrid) {
                         "JOURNAL_STREAM=$(stat -L -c %d:%i /proc/self/fd/2) exec \"$0\" \"$@\"",
                         ORV_TOOL_PATH, "record", "--tcp", sim.address, "--interval", "5", "-o",
                         base, "--rotate", "daily"});
-    ASSERT_TRUE(waitFor(tool, [](const std::string& err) {
+    ASSERT_TRUE(test::waitFor(tool, [](const std::string& err) {
         return test::contains(err, "waiting for the first frame");
     })) << tool.err();
     std::this_thread::sleep_for(500ms); // frames arrive, but the slot at 00:00:15 is not due yet
     EXPECT_FALSE(std::filesystem::exists(day2b)) << tool.err();
     clock.set("2026-12-08T00:00:15");
-    ASSERT_TRUE(waitFor(tool, [](const std::string& err) {
+    ASSERT_TRUE(test::waitFor(tool, [](const std::string& err) {
         return test::contains(err, "first record at");
     })) << tool.err();
     tool.signal(SIGTERM);
@@ -269,25 +247,25 @@ TEST(OrvToolRecordService, FollowsASerialAdapterRepluggedUnderItsStableName) {
     ASSERT_GE(holdFirst, 0);
     test::Process tool(
         {ORV_TOOL_PATH, "record", "--serial", stable, "--interval", "5", "-o", file});
-    ASSERT_TRUE(waitForRecords(tool, 1)) << tool.err();
+    ASSERT_TRUE(test::waitForRecords(tool, 1)) << tool.err();
 
     adapter.second.reset();
     adapter.first.reset(); // socat ends: the pty and its name are gone
-    ASSERT_TRUE(waitFor(tool, [&](const std::string& err) {
+    ASSERT_TRUE(test::waitFor(tool, [&](const std::string& err) {
         return test::contains(err, "link to " + stable + " lost");
     })) << tool.err();
     EXPECT_FALSE(std::filesystem::exists(stable));
     adapter = plugIn();
     EXPECT_NE(std::filesystem::read_symlink(stable).string(), firstDevice);
-    ASSERT_TRUE(waitFor(tool, [&](const std::string& err) {
+    ASSERT_TRUE(test::waitFor(tool, [&](const std::string& err) {
         return test::contains(err, "link to " + stable + " connected again");
     })) << tool.err();
-    const int before = recordLines(tool.err());
-    ASSERT_TRUE(waitForRecords(tool, before + 1)) << tool.err();
+    const int before = test::recordLines(tool.err());
+    ASSERT_TRUE(test::waitForRecords(tool, before + 1)) << tool.err();
     tool.signal(SIGTERM);
     ASSERT_EQ(tool.wait(5s), 0) << tool.err();
     const LogData log = test::loadOrFail(file);
-    EXPECT_EQ(log.size(), recordLines(tool.err()));
+    EXPECT_EQ(log.size(), test::recordLines(tool.err()));
     EXPECT_FALSE(std::isnan(log.value(Channel::Temperature, log.size() - 1))) << tool.err();
     ::close(holdFirst);
 }

@@ -19,24 +19,6 @@ using namespace std::chrono_literals;
 // A sensor at 20 Hz with steady values.
 const std::vector<std::string> kSteady = {"--rate", "20", "--temp", "21", "--rh", "50"};
 
-int recordLines(const std::string& err) {
-    static const std::regex line("(^|\n)record [0-9]+ ");
-    return static_cast<int>(
-        std::distance(std::sregex_iterator(err.begin(), err.end(), line), std::sregex_iterator()));
-}
-
-// Waits until the tool has printed `n` record lines.
-bool waitForRecords(const test::Process& tool, int n, std::chrono::milliseconds limit = 20s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (recordLines(tool.err()) < n) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
-
 TEST(OrvToolRecord, RecordsTheSimulatorUntilTheDurationEnds) {
     const test::Simulator sim(kSteady);
     ASSERT_FALSE(sim.address.empty());
@@ -48,7 +30,7 @@ TEST(OrvToolRecord, RecordsTheSimulatorUntilTheDurationEnds) {
     ASSERT_EQ(r.status, 0) << r.err;
     const LogData log = test::loadOrFail(file);
     ASSERT_EQ(log.size(), 2) << r.err;
-    EXPECT_EQ(recordLines(r.err), 2) << r.err;
+    EXPECT_EQ(test::recordLines(r.err), 2) << r.err;
     EXPECT_EQ(log.header().interval, 5.0f);
     EXPECT_EQ(log.header().tempUnitCode, 'F');
     EXPECT_EQ(log.header().ch2UnitCode, 'F');
@@ -69,7 +51,7 @@ TEST(OrvToolRecord, SigtermAndSigintEndTheRecordingCleanly) {
         const std::string file = dir.file("s" + std::to_string(sig) + ".dat").string();
         test::Process tool(
             {ORV_TOOL_PATH, "record", "--tcp", sim.address, "--interval", "5", "-o", file});
-        ASSERT_TRUE(waitForRecords(tool, 1)) << tool.err();
+        ASSERT_TRUE(test::waitForRecords(tool, 1)) << tool.err();
         tool.signal(sig);
         ASSERT_EQ(tool.wait(5s), 0) << tool.err();
         EXPECT_PRED2(test::contains, tool.err(), "recording ended: 1 records in " + file);
@@ -97,11 +79,11 @@ TEST(OrvToolRecord, EveryCompletedRecordSurvivesSigkill) {
     for (std::size_t i = 0; i < std::size(kills); ++i) {
         SCOPED_TRACE(files[i]);
         test::Process& tool = *tools[i];
-        ASSERT_TRUE(waitForRecords(tool, kills[i].recordsFirst)) << tool.err();
+        ASSERT_TRUE(test::waitForRecords(tool, kills[i].recordsFirst)) << tool.err();
         std::this_thread::sleep_for(kills[i].thenWait);
         tool.signal(SIGKILL);
         ASSERT_EQ(tool.wait(5s), 128 + SIGKILL);
-        const int reported = recordLines(tool.err());
+        const int reported = test::recordLines(tool.err());
         const LogData log = test::loadOrFail(files[i]);
         // a record written but not yet reported may be there too
         EXPECT_GE(log.size(), reported);
@@ -132,14 +114,14 @@ TEST(OrvToolRecord, ALostLinkIsConnectedAgain) {
     };
     const int first = acceptWithin(5s);
     ASSERT_GE(first, 0);
-    for (int i = 0; i < 100 && recordLines(tool.err()) < 1; ++i) {
+    for (int i = 0; i < 100 && test::recordLines(tool.err()) < 1; ++i) {
         ASSERT_EQ(::write(first, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
         std::this_thread::sleep_for(50ms);
     }
     ::close(first);
     const int second = acceptWithin(12s);
     EXPECT_GE(second, 0) << tool.err();
-    ASSERT_TRUE(waitForRecords(tool, 1));
+    ASSERT_TRUE(test::waitForRecords(tool, 1));
     std::this_thread::sleep_for(200ms);
     tool.signal(SIGTERM);
     EXPECT_EQ(tool.wait(5s), 0) << tool.err();

@@ -19,7 +19,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -148,6 +150,31 @@ struct Simulator {
     Process process;
     std::string address;
 };
+
+// The record lines ("record N ...") that orv-tool record has printed on stderr.
+inline int recordLines(const std::string& err) {
+    static const std::regex line("(^|\n)record [0-9]+ ");
+    return static_cast<int>(
+        std::distance(std::sregex_iterator(err.begin(), err.end(), line), std::sregex_iterator()));
+}
+
+// Waits until `done` holds for what the process has printed on stderr.
+inline bool waitFor(const Process& p, const std::function<bool(const std::string&)>& done,
+                    std::chrono::milliseconds limit = 20s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done(p.err())) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+inline bool waitForRecords(const Process& tool, int n, std::chrono::milliseconds limit = 20s) {
+    return waitFor(
+        tool, [n](const std::string& err) { return recordLines(err) >= n; }, limit);
+}
 
 // A command line that must be refused: its exit status and what its message says.
 struct Refusal {
