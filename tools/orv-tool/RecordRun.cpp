@@ -223,12 +223,18 @@ int runRecording(const RecordOptions& o) {
     const auto tick = [&](const LiveSample& sample) {
         const bool wasStarted = series.started();
         const LogSeries::Tick t = series.onTimer(sample);
-        if (t.closedFile) {
+        if (t.closedFile && t.startedFile) {
             status("file " + *t.closedFile + " closed with " + std::to_string(t.closedRecords) +
-                   " records; the recording goes on in " + t.startedFile.value_or("(none)"));
+                   " records; the recording goes on in " + *t.startedFile);
+        } else if (t.closedFile) {
+            status("file " + *t.closedFile + " closed with " + std::to_string(t.closedRecords) +
+                   " records");
         }
         if (t.createFailed) {
-            failure("cannot write " + logger.filePath() + ": " + logger.lastWriteError());
+            // The error of the writer names the file ("create PATH: reason").
+            failure(logger.lastWriteError().empty()
+                        ? "cannot create a new file next to " + o.output + ": no free name left"
+                        : "cannot " + logger.lastWriteError());
         }
         if (!wasStarted && t.startedFile) {
             firstRecordTime = logger.startTime();
