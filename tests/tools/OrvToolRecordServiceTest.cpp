@@ -132,6 +132,8 @@ TEST(OrvToolRecordService, RefusesABadConfigFileByLine) {
          trailing + ":1: --interval wants whole seconds from 5 to 3600, not '60 # a minute'"},
         {{"--config", missing}, 2,
          "cannot read the config file " + missing + ": No such file or directory"},
+        {{"--config", dir.path().string()}, 2,
+         "cannot read the config file " + dir.path().string() + ": it is a folder"},
         {{"--config", good, "--config", good}, 2, "record takes one --config file"},
         {{"--config", good, "--log", "all"}, 2, "--log wants records or events, not 'all'"},
         {{"--config", good, "--rotate", "yearly"}, 2,

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <set>
@@ -136,6 +137,10 @@ std::string trimmed(const std::string& text) {
 // so the file is right for the day it runs alone.
 void applyConfigFile(RecordOptions& o, const std::string& path,
                      const std::set<std::string>& givenOnCommandLine) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        usageError("cannot read the config file " + path + ": it is a folder");
+    }
     std::ifstream in(path);
     if (!in) {
         usageError("cannot read the config file " + path + ": " + std::strerror(errno));
