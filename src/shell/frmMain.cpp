@@ -1,8 +1,11 @@
 #include "shell/frmMain.h"
 
+#include "core/Clock.h"
 #include "link/dlgPort.h"
 #include "link/LinkController.h"
 #include "logging/RecordingCommands.h"
+#include "mqtt/dlgMqtt.h"
+#include "mqtt/LivePublisher.h"
 #include "offline/DiagramWindows.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenTwips.h"
@@ -108,6 +111,19 @@ void frmMain::buildWindow() {
     connect(m.mnuPort, &QAction::triggered, this, &frmMain::mnuPort_Click);
     connect(m.mnuMessw, &QAction::triggered, this, &frmMain::mnuMessw_Click);
     connect(m.mnuReset, &QAction::triggered, this, &frmMain::mnuReset_Click);
+    auto* mnuMqtt = new QAction(QStringLiteral("&MQTT..."), this);
+    mnuMqtt->setObjectName(QStringLiteral("mnuMqtt"));
+    m.mnu3->insertAction(m.mnuReset, mnuMqtt);
+    connect(mnuMqtt, &QAction::triggered, this, &frmMain::mnuMqtt_Click);
+    mqtt_ = new LivePublisher(this);
+    // Queued: the refusal is noticed inside the client's socket handler, no place for a dialog.
+    connect(
+        mqtt_, &LivePublisher::refused, this,
+        [this](const QString& reason) {
+            prompts_.message(app_.text(225), app_.text(398) + "\n" + reason.toStdString(),
+                             Prompts::Icon::Exclamation, Prompts::Buttons::Ok);
+        },
+        Qt::QueuedConnection);
     connect(m.mnuWSet, &QAction::triggered, this, &frmMain::mnuWSet_Click);
     connect(m.mnuWMainSet, &QAction::triggered, this, &frmMain::mnuWMainSet_Click);
     connect(m.mnuHilfe, &QAction::triggered, this, &frmMain::mnuHilfe_Click);
@@ -205,6 +221,7 @@ void frmMain::setInstanceLock(std::unique_ptr<SingleInstance> lock) {
 
 void frmMain::Form_Load() {
     runStartSequence(*this);
+    mqtt_->configure(readMqttPreferences(app_.ini));
     loaded_ = true;
     if (closeRequested_) {
         QTimer::singleShot(0, this, &QWidget::close);
@@ -270,6 +287,13 @@ void frmMain::mnuReset_Click() {
     // What is in memory stays; the exit writes its keys again, the rest returns to defaults.
     std::error_code ignored;
     std::filesystem::remove(app_.ini.path(), ignored);
+}
+
+void frmMain::mnuMqtt_Click() {
+    dlgMqtt dialog(app_, prompts_, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        mqtt_->configure(dialog.preferences());
+    }
 }
 
 void frmMain::mnuHilfe_Click() {
@@ -376,6 +400,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
     mdi_->closeAllSubWindows();
     diagrams_->unload();
     Form_Unload(*this);
+    mqtt_->finish();
     ended_ = true;
     event->accept();
     emit programEnded();
@@ -428,6 +453,10 @@ void frmMain::monitorTextChanged(const std::string& text) {
 
 void frmMain::beep() {
     prompts_.beep();
+}
+
+void frmMain::sampleStored() {
+    mqtt_->sampleStored(app_.measurement, app_.clock.now());
 }
 
 void frmMain::setBusy(bool busy) {

@@ -25,6 +25,7 @@ namespace orv {
 class DiagramWindows;
 class LinkController;
 class LiveWindows;
+class LivePublisher;
 class DialogWatch;
 class RecordingCommands;
 class ModMain;
@@ -66,6 +67,7 @@ public:
     // The offline diagram windows and their shared data window.
     [[nodiscard]] DiagramWindows& diagrams() const { return *diagrams_; }
     [[nodiscard]] LiveWindows* liveWindows() const { return live_; }
+    [[nodiscard]] LivePublisher* livePublisher() const { return mqtt_; }
 
     // The folder holding the help files; the executable's folder unless set.
     void setHelpFolder(const QString& folder) { helpFolder_ = folder; }
@@ -85,6 +87,7 @@ public:
     void mnuMessw_Click();
     void mnuPort_Click();
     void mnuReset_Click();
+    void mnuMqtt_Click();
     void mnuHilfe_Click();
     void mnuInfo_Click();
     void mnuWSet_Click();
@@ -117,6 +120,7 @@ protected:
     void onlineCaptionChanged(const std::string& text) override;
     void monitorTextChanged(const std::string& text) override;
     void beep() override;
+    void sampleStored() override;
 
 private:
     void buildWindow();
@@ -143,6 +147,7 @@ private:
     RecordingCommands* recording_ = nullptr;
     DiagramWindows* diagrams_ = nullptr;
     LiveWindows* live_ = nullptr;
+    LivePublisher* mqtt_ = nullptr;
     QString helpFolder_;
     std::unique_ptr<SingleInstance> instanceLock_;
     bool busy_ = false;

@@ -37,6 +37,7 @@ inline constexpr std::string_view OnlineWindow = "OnlineWindow";
 inline constexpr std::string_view OfflDiagrWindow = "OfflDiagrWindow";
 inline constexpr std::string_view DataWindow = "DataWindow";
 inline constexpr std::string_view PortMap = "PortMap";
+inline constexpr std::string_view Mqtt = "Mqtt";
 
 // 0 normal, 1 minimised, 2 maximised. Left/Top/Width/Height apply only in the normal state.
 inline constexpr IntKey MainWindowState{MainWindow, "WindowState", 0};
@@ -100,6 +101,15 @@ inline constexpr LongKey OfflDiagrWindowHeight{OfflDiagrWindow, "Height", 3600};
 
 inline constexpr LongKey DataWindowLeft{DataWindow, "Left", 0};
 inline constexpr LongKey DataWindowTop{DataWindow, "Top", 0};
+
+// Publishing the live samples to an MQTT broker (Preferences > MQTT); off by default.
+inline constexpr BoolKey MqttEnabled{Mqtt, "Enabled", false};
+inline constexpr StringKey MqttHost{Mqtt, "Host", ""};
+inline constexpr LongKey MqttPort{Mqtt, "Port", 1883};
+inline constexpr StringKey MqttPrefix{Mqtt, "Prefix", "visualorv"};
+inline constexpr StringKey MqttUser{Mqtt, "User", ""};
+inline constexpr StringKey MqttPassword{Mqtt, "Password", ""};
+inline constexpr StringKey MqttCaFile{Mqtt, "CaFile", ""};
 
 inline constexpr int FirstSerialPort = 1;
 inline constexpr int LastSerialPort = 16;

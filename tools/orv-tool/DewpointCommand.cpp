@@ -1,7 +1,7 @@
 // orv-tool dewpoint T RH: the dew point in °C exactly as the program computes it.
 #include "CommandLine.h"
 #include "Commands.h"
-#include "Json.h"
+#include "core/Json.h"
 
 #include "core/DewPoint.h"
 

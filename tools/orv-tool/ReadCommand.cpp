@@ -3,7 +3,7 @@
 #include "ByteSource.h"
 #include "CommandLine.h"
 #include "Commands.h"
-#include "Json.h"
+#include "core/Json.h"
 
 #include "core/Clock.h"
 #include "core/FrameParser.h"

@@ -1,5 +1,6 @@
 // orv-tool record: a live sensor into a log file, on the command line or as a service.
 #include "Commands.h"
+#include "RecordMqtt.h"
 #include "RecordOptions.h"
 
 #include <cstdio>
@@ -10,6 +11,7 @@ int runRecord(const CommandArgs& args) {
     for (const auto& a : args) {
         if (a == "--help" || a == "-h") {
             std::fputs(kRecordUsage, stdout);
+            std::fputs(kRecordMqttUsage, stdout);
             return 0;
         }
     }

@@ -92,7 +92,7 @@ bool applyRecordOption(RecordOptions& o, const std::string& option,
             usageError("--log wants records or events, not '" + mode + "'");
         }
         o.log = mode == "events" ? RecordLog::Events : RecordLog::Records;
-    } else {
+    } else if (!applyMqttOption(o.mqtt, option, value)) {
         return false;
     }
     return true;

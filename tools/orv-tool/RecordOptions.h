@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Commands.h"
+#include "RecordMqtt.h"
 
 #include "core/Measurement.h"
 #include "logging/LogSeries.h"
@@ -27,6 +28,7 @@ struct RecordOptions {
     std::optional<std::uint64_t> duration;
     RotationPeriod rotate = RotationPeriod::None;
     RecordLog log = RecordLog::Automatic;
+    RecordMqttOptions mqtt;
 };
 
 extern const char* const kRecordUsage;

@@ -4,6 +4,7 @@
 #include "ByteSource.h"
 #include "CommandLine.h"
 #include "RecordClock.h"
+#include "RecordMqtt.h"
 #include "RecordOptions.h"
 
 #include "core/Clock.h"
@@ -178,6 +179,7 @@ void installStopHandlers() {
 } // namespace
 
 int runRecording(const RecordOptions& o) {
+    const std::unique_ptr<RecordMqtt> mqtt = RecordMqtt::from(o.mqtt);
     checkWritable(o.output);
     installStopHandlers();
     const bool recordLines =
@@ -262,11 +264,19 @@ int runRecording(const RecordOptions& o) {
                 heldReported = false;
             }
             recorded(logger, sample, recordLines);
+            if (mqtt) {
+                mqtt->publish(m, logger.lastRecordTime());
+            }
         }
         return true;
     };
 
     while (gStopSignal == 0) {
+        if (const auto refusal = mqtt ? mqtt->serve() : std::nullopt) {
+            status("orv-tool: " + *refusal);
+            exitStatus = kExitFailure;
+            break;
+        }
         const auto now = Steady::now();
         if (endAt && now >= *endAt) {
             // A slow machine may not have ticked at the last slot inside the duration yet.
@@ -330,6 +340,9 @@ int runRecording(const RecordOptions& o) {
         }
     }
 
+    if (mqtt) {
+        mqtt->finish();
+    }
     if (series.started()) {
         if (series.stop()) {
             status("orv-tool: cannot write " + logger.filePath() + ": " + logger.lastWriteError());

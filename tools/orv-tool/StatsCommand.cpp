@@ -1,5 +1,5 @@
 #include "CommandLine.h"
-#include "Json.h"
+#include "core/Json.h"
 #include "LogCommands.h"
 #include "LogCommandSupport.h"
 

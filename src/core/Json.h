@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace orv::tool {
+namespace orv {
 
 // Appends one JSON object member by member, in the order they are added.
 class JsonObject {
@@ -34,4 +34,4 @@ void appendJsonString(std::string& out, std::string_view text);
 [[nodiscard]] std::string jsonNumber(float value);
 [[nodiscard]] std::string jsonNumber(double value);
 
-} // namespace orv::tool
+} // namespace orv

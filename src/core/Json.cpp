@@ -1,10 +1,10 @@
-#include "Json.h"
+#include "core/Json.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
-namespace orv::tool {
+namespace orv {
 namespace {
 
 template <typename T>
@@ -161,4 +161,4 @@ JsonObject& JsonObject::texts(std::string_view name,
     return *this;
 }
 
-} // namespace orv::tool
+} // namespace orv
