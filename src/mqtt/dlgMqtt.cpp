@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace orv {
@@ -67,9 +68,10 @@ dlgMqtt::dlgMqtt(ModMain& app, Prompts& prompts, QWidget* parent)
     txtPassword_ = field(fields_, "txtPassword", p.settings.password);
     txtPassword_->setEchoMode(QLineEdit::Password);
     txtCaFile_ = field(fields_, "txtCaFile", p.settings.caFile);
-    auto* browse = new QPushButton(QStringLiteral("..."), fields_);
+    auto* browse = new QToolButton(fields_);
+    browse->setText(QStringLiteral("..."));
     browse->setObjectName(QStringLiteral("cmdCaFile"));
-    connect(browse, &QPushButton::clicked, this, &dlgMqtt::chooseCaFile);
+    connect(browse, &QToolButton::clicked, this, &dlgMqtt::chooseCaFile);
     auto* caRow = new QHBoxLayout;
     caRow->addWidget(txtCaFile_, 1);
     caRow->addWidget(browse);

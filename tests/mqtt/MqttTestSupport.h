@@ -53,11 +53,12 @@ struct BrokerOptions {
     bool persistent = false;
     std::string user; // with a password: only this user gets in
     std::string password;
+    int port = 0; // 0: a free one
 };
 
 class Broker {
 public:
-    explicit Broker(const BrokerOptions& o = {}) : port(freeLoopbackPort()) {
+    explicit Broker(const BrokerOptions& o = {}) : port(o.port != 0 ? o.port : freeLoopbackPort()) {
         std::string config = "listener " + std::to_string(port) + " 127.0.0.1\n";
         if (::geteuid() == 0) {
             config += "user root\n"; // else it drops to an account that cannot use the folder
