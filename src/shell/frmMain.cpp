@@ -111,7 +111,7 @@ void frmMain::buildWindow() {
     connect(m.mnuPort, &QAction::triggered, this, &frmMain::mnuPort_Click);
     connect(m.mnuMessw, &QAction::triggered, this, &frmMain::mnuMessw_Click);
     connect(m.mnuReset, &QAction::triggered, this, &frmMain::mnuReset_Click);
-    auto* mnuMqtt = new QAction(QStringLiteral("&MQTT..."), this);
+    auto* mnuMqtt = new QAction(QStringLiteral("M&QTT..."), this);
     mnuMqtt->setObjectName(QStringLiteral("mnuMqtt"));
     m.mnu3->insertAction(m.mnuReset, mnuMqtt);
     connect(mnuMqtt, &QAction::triggered, this, &frmMain::mnuMqtt_Click);
