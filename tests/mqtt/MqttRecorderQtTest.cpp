@@ -194,22 +194,25 @@ TEST(MqttRecorder, TheBrokersRefusalEndsTheRecordingWithItsReason) {
     test::Broker broker({.user = "recorder", .password = "right horse"});
     const test::Simulator sim({"--rate", "20"});
     test::TempDir dir;
-    const auto passwordFile = dir.file("password");
+    // The wrong password from a file, the right one as a service's systemd credential.
     struct Case {
         const char* name;
-        const char* password;
         bool accepted;
     };
-    for (const Case c :
-         {Case{"wrong", "battery staple\n", false}, Case{"right", "right horse\n", true}}) {
+    for (const Case c : {Case{"wrong", false}, Case{"right", true}}) {
         SCOPED_TRACE(c.name);
-        test::writeFile(passwordFile, c.password);
-        auto argv =
-            recorder(sim.address, dir.file(std::string(c.name) + ".dat").string(), broker.address(),
-                     {"--mqtt-user", "recorder", "--mqtt-password-file", passwordFile.string(),
-                      "--duration", "3"});
+        auto argv = recorder(sim.address, dir.file(std::string(c.name) + ".dat").string(),
+                             broker.address(), {"--mqtt-user", "recorder", "--duration", "3"});
+        if (c.accepted) {
+            test::writeFile(dir.file("mqtt-password"), "right horse\n");
+            ::setenv("CREDENTIALS_DIRECTORY", dir.path().c_str(), 1);
+        } else {
+            test::writeFile(dir.file("password"), "battery staple\n");
+            argv.insert(argv.end(), {"--mqtt-password-file", dir.file("password").string()});
+        }
         test::Process tool(argv);
         const std::optional<int> status = tool.wait(20s);
+        ::unsetenv("CREDENTIALS_DIRECTORY");
         ASSERT_TRUE(status.has_value());
         if (c.accepted) {
             EXPECT_EQ(*status, 0) << tool.err();

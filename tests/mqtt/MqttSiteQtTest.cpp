@@ -82,10 +82,20 @@ TEST(MqttSite, TwoRecordersOneBrokerAndTheConsumerConfigurationOfTheDocs) {
             std::vector<std::string>{"--rate", "20", "--sn", s.serial, "--temp", s.temperature,
                                      "--rh", std::to_string(s.humidity)}));
         ASSERT_FALSE(sims.back()->address.empty());
-        recorders.push_back(std::make_unique<test::Process>(std::vector<std::string>{
-            ORV_TOOL_PATH, "record", "--tcp", sims.back()->address, "--interval", "5", "-o",
-            dir.file(std::string(s.serial) + ".dat").string(), "--duration", "6", "--mqtt",
-            broker.address()}));
+        // The first recorder takes its options from the command line, the second from a
+        // config file, as a service does.
+        const std::string file = dir.file(std::string(s.serial) + ".dat").string();
+        if (recorders.empty()) {
+            recorders.push_back(std::make_unique<test::Process>(std::vector<std::string>{
+                ORV_TOOL_PATH, "record", "--tcp", sims.back()->address, "--interval", "5", "-o",
+                file, "--duration", "6", "--mqtt", broker.address()}));
+        } else {
+            const auto config = dir.file("store.conf");
+            test::writeFile(config, "tcp = " + sims.back()->address + "\ninterval = 5\noutput = " +
+                                        file + "\nduration = 6\nmqtt = " + broker.address() + "\n");
+            recorders.push_back(std::make_unique<test::Process>(
+                std::vector<std::string>{ORV_TOOL_PATH, "record", "--config", config.string()}));
+        }
     }
     for (auto& r : recorders) {
         ASSERT_EQ(r->wait(20s), 0) << r->err();

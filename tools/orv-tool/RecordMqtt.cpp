@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <unistd.h>
 
 namespace orv::tool {
 
@@ -19,8 +20,9 @@ const char* const kRecordMqttUsage =
     "                         broker is away; beyond that the oldest are dropped.\n"
     "  --mqtt-prefix P        first topic levels (default visualorv)\n"
     "  --mqtt-user NAME       user name at the broker; the password comes from the file given\n"
-    "  --mqtt-password-file F with --mqtt-password-file (its first line) or from the\n"
-    "                         environment variable ORV_MQTT_PASSWORD\n"
+    "  --mqtt-password-file F with --mqtt-password-file (its first line), else from the\n"
+    "                         systemd credential mqtt-password, else from the environment\n"
+    "                         variable ORV_MQTT_PASSWORD\n"
     "  --mqtt-cafile FILE     TLS, with the broker's certificate checked against this CA file\n"
     "  --mqtt-id ID           the client id (default: a random one)\n"
     "  --mqtt-keepalive S     seconds between keep-alive pings, 5 to 3600 (default 60); a lost\n"
@@ -99,8 +101,15 @@ std::unique_ptr<RecordMqtt> RecordMqtt::from(const RecordMqttOptions& o) {
     s.port = o.broker->port != 0 ? o.broker->port
              : s.caFile.empty()  ? kMqttDefaultPort
                                  : kMqttTlsPort;
+    // A service under systemd gets its password as a credential (LoadCredential=mqtt-password:...),
+    // readable by its dynamic user alone.
+    const char* credentials = std::getenv("CREDENTIALS_DIRECTORY");
+    const std::string credential =
+        credentials ? std::string(credentials) + "/mqtt-password" : std::string();
     if (!o.passwordFile.empty()) {
         s.password = firstLineOf(o.passwordFile);
+    } else if (!credential.empty() && ::access(credential.c_str(), F_OK) == 0) {
+        s.password = firstLineOf(credential);
     } else if (const char* env = std::getenv("ORV_MQTT_PASSWORD")) {
         s.password = env;
     }
