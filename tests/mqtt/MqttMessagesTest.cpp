@@ -1,11 +1,10 @@
 // Topics, broker addresses, times and the sample's JSON text.
 #include "mqtt/MqttMessages.h"
+
 #include "core/DayNumber.h"
+#include "TimeZone.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <ctime>
 
 namespace orv {
 namespace {
@@ -67,28 +66,6 @@ TEST(MqttMessages, BrokerAddressesAndPrefixes) {
     }
 }
 
-class Zone {
-public:
-    explicit Zone(const char* tz) {
-        if (const char* old = std::getenv("TZ")) {
-            old_ = old;
-        }
-        ::setenv("TZ", tz, 1);
-        ::tzset();
-    }
-    ~Zone() {
-        if (old_.empty()) {
-            ::unsetenv("TZ");
-        } else {
-            ::setenv("TZ", old_.c_str(), 1);
-        }
-        ::tzset();
-    }
-
-private:
-    std::string old_;
-};
-
 TEST(MqttMessages, TimesCarryTheOffsetInForceAtTheSample) {
     const struct {
         const char* zone;
@@ -101,13 +78,13 @@ TEST(MqttMessages, TimesCarryTheOffsetInForceAtTheSample) {
         {"UTC", {1999, 12, 31, 12, 0, 0}, "1999-12-31T12:00:00+00:00"},
     };
     for (const auto& c : cases) {
-        const Zone zone(c.zone);
+        const test::TimeZone zone(c.zone);
         EXPECT_EQ(isoLocalTime(fromCivil(c.local)), c.text) << c.zone;
     }
 }
 
 TEST(MqttMessages, ThePayloadWritesEmptyValuesAsNull) {
-    const Zone zone("UTC");
+    const test::TimeZone zone("UTC");
     PublishedSample s;
     s.time = fromCivil({2026, 12, 7, 10, 15, 0});
     s.serial = "SIM\"1";

@@ -1,6 +1,7 @@
 // orv-tool record --mqtt against a real Mosquitto on 127.0.0.1, with orv-sim as the sensor and
 // mosquitto_sub as the consumer.
 #include "MqttTestSupport.h"
+#include "TimeZone.h"
 
 #include "offline/LogTestData.h"
 
@@ -48,30 +49,6 @@ std::vector<std::string> recorder(const std::string& sensor, const std::string& 
     return argv;
 }
 
-// The published time is the record's slot in local time, with the offset from UTC of that
-// moment; run under a zone with a non-zero offset, so a missing or wrong offset shows.
-class ZoneGuard {
-public:
-    explicit ZoneGuard(const char* zone) {
-        if (const char* old = std::getenv("TZ")) {
-            old_ = old;
-        }
-        ::setenv("TZ", zone, 1);
-        ::tzset();
-    }
-    ~ZoneGuard() {
-        if (old_) {
-            ::setenv("TZ", old_->c_str(), 1);
-        } else {
-            ::unsetenv("TZ");
-        }
-        ::tzset();
-    }
-
-private:
-    std::optional<std::string> old_;
-};
-
 struct ValueCase {
     const char* name;
     std::vector<std::string> options;
@@ -80,7 +57,9 @@ struct ValueCase {
 };
 
 TEST(MqttRecorder, EveryRecordArrivesWithItsValuesTimeAndStatus) {
-    const ZoneGuard zone("America/St_Johns"); // -03:30: hours and minutes both count
+    // The published time is the record's slot in local time, with the offset from UTC of that
+    // moment; -03:30, so a missing or wrong offset (hours or minutes) shows.
+    const test::TimeZone zone("America/St_Johns");
     test::Broker broker;
     const test::Simulator sim({"--rate", "20", "--temp", "21", "--rh", "50"});
     ASSERT_FALSE(sim.address.empty());
