@@ -1,4 +1,4 @@
-// Topics, broker addresses, times and the sample's JSON text.
+// Topics, broker addresses and the times of samples.
 #include "mqtt/MqttMessages.h"
 
 #include "core/DayNumber.h"
@@ -81,19 +81,6 @@ TEST(MqttMessages, TimesCarryTheOffsetInForceAtTheSample) {
         const test::TimeZone zone(c.zone);
         EXPECT_EQ(isoLocalTime(fromCivil(c.local)), c.text) << c.zone;
     }
-}
-
-TEST(MqttMessages, ThePayloadWritesEmptyValuesAsNull) {
-    const test::TimeZone zone("UTC");
-    PublishedSample s;
-    s.time = fromCivil({2026, 12, 7, 10, 15, 0});
-    s.serial = "SIM\"1";
-    s.unit = "°F";
-    s.temperature = -4.5f;
-    s.dewPoint = 10.15f;
-    EXPECT_EQ(samplePayload(s), "{\"time\":\"2026-12-07T10:15:00+00:00\",\"serial\":\"SIM\\\"1\","
-                                "\"temperature\":-4.5,\"humidity\":null,\"dewpoint\":10.15,"
-                                "\"unit\":\"°F\"}");
 }
 
 } // namespace
