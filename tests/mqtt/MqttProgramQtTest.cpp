@@ -89,7 +89,9 @@ TEST(MqttProgram, TheQueueKeepsTheNewestSamplesWhileTheBrokerIsAway) {
                             [](const std::string& l) { return test::contains(l, "dropped"); }),
               1);
 
-    test::Broker broker({.port = port});
+    test::BrokerOptions options;
+    options.port = port;
+    test::Broker broker(options);
     test::Subscriber sub(broker);
     ASSERT_TRUE(sub.ready);
     ASSERT_TRUE(test::waitUntil(

@@ -135,7 +135,9 @@ TEST(MqttRecorder, AKilledRecorderTurnsOfflineThroughItsLastWill) {
 }
 
 TEST(MqttRecorder, ABrokerRestartLosesAndReordersNoRecord) {
-    test::Broker broker({.persistent = true});
+    test::BrokerOptions options;
+    options.persistent = true;
+    test::Broker broker(options);
     const test::Simulator sim({"--rate", "20"});
     test::Subscriber sub(broker, "visualorv", "orv-restart-consumer");
     ASSERT_TRUE(sub.ready);
@@ -170,7 +172,10 @@ TEST(MqttRecorder, ABrokerRestartLosesAndReordersNoRecord) {
 }
 
 TEST(MqttRecorder, TheBrokersRefusalEndsTheRecordingWithItsReason) {
-    test::Broker broker({.user = "recorder", .password = "right horse"});
+    test::BrokerOptions options;
+    options.user = "recorder";
+    options.password = "right horse";
+    test::Broker broker(options);
     const test::Simulator sim({"--rate", "20"});
     test::TempDir dir;
     // The wrong password from a file, the right one as a service's systemd credential.
