@@ -1,10 +1,10 @@
 #include "offline/CsvWriter.h"
 
-#include "core/WriteAll.h"
 #include "offline/DateTimeText.h"
+#include "offline/FixedDecimal.h"
+#include "offline/OutputPipe.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -39,11 +39,7 @@ char* formatValue(char* out, float v, char decimal) {
         std::memcpy(out, text, std::strlen(text));
         return out + std::strlen(text);
     }
-    char* end = std::to_chars(out, out + 64, v, std::chars_format::fixed).ptr;
-    if (decimal != '.') {
-        std::replace(out, end, '.', decimal);
-    }
-    return end;
+    return fixed::shortestFixed(out, v, decimal);
 }
 
 } // namespace
@@ -68,25 +64,17 @@ std::error_code writeCsv(int fd, const LogHeader& h, std::int64_t first, std::in
            csvCell(options.temperatureName + " (" + unitWithoutBlank(h.tempUnitText()) + ")", sep) +
            sep + csvCell(ch2Name + " (" + unitWithoutBlank(h.ch2UnitText()) + ")", sep) + "\r\n";
 
-    constexpr std::size_t kChunk = 1 << 20;
     constexpr std::size_t kMaxRow = DateTimeWriter::kMaxChars + 2 * 64 + 4;
-    std::size_t used = buf.size();
-    buf.resize(used + kChunk + kMaxRow);
-    std::error_code error;
-    auto flush = [&] {
-        if (!error && !writeAll(fd, {buf.data(), used})) {
-            error = std::error_code(errno, std::generic_category());
-        }
-        used = 0;
-    };
+    OutputPipe out(fd);
+    out.append(buf);
     // Timestamps carry milliseconds only when the interval is not a whole number of seconds.
     DateTimeWriter stamp(options.dateTimeSeparator, h.interval != std::floor(h.interval));
     const std::error_code readError = forEachChunk(
         records, first, count,
         [&](std::int64_t chunkFirst, std::span<const float> temp, std::span<const float> ch2) {
-            for (std::size_t i = 0; i < temp.size() && !error; ++i) {
+            for (std::size_t i = 0; i < temp.size() && !out.failed(); ++i) {
                 const std::int64_t k = chunkFirst + static_cast<std::int64_t>(i);
-                char* p = buf.data() + used;
+                char* p = out.reserve(kMaxRow);
                 p = stamp.write(p, h.recordTime(k));
                 *p++ = sep;
                 p = formatValue(p, temp[i], options.decimal);
@@ -94,15 +82,13 @@ std::error_code writeCsv(int fd, const LogHeader& h, std::int64_t first, std::in
                 p = formatValue(p, ch2[i], options.decimal);
                 *p++ = '\r';
                 *p++ = '\n';
-                used = static_cast<std::size_t>(p - buf.data());
-                if (used >= kChunk) {
-                    flush();
-                }
+                out.commit(p);
             }
-            return error;
+            // a failed write stops the reading too; finish() tells which error
+            return out.failed() ? std::make_error_code(std::errc::io_error) : std::error_code{};
         });
-    flush();
-    return error ? error : readError;
+    const std::error_code writeError = out.finish();
+    return writeError ? writeError : readError;
 }
 
 std::error_code writeCsv(int fd, const LogData& log, std::int64_t first, std::int64_t count,

@@ -29,8 +29,8 @@ struct CsvOptions {
 [[nodiscard]] CsvOptions germanCsvOptions(CsvOptions options = {});
 
 // Writes records first .. first+count-1 of a log with `header`, read from `records` chunk by
-// chunk, to `fd` through one large buffer. Returns the error of the first failing read or write;
-// what was written before it stays.
+// chunk, to `fd`, each piece while the next is formatted. Returns the error of the first failing
+// read or write; what was written before it stays.
 [[nodiscard]] std::error_code writeCsv(int fd, const LogHeader& header, std::int64_t first,
                                        std::int64_t count, RecordSource& records,
                                        const CsvOptions& options);

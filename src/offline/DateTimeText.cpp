@@ -1,6 +1,7 @@
 #include "offline/DateTimeText.h"
 
 #include "core/DayNumber.h"
+#include "offline/FixedDecimal.h"
 #include "offline/LogLoader.h"
 
 #include <cmath>
@@ -10,25 +11,30 @@ namespace orv {
 namespace {
 
 char* twoDigits(char* out, int v) {
-    *out++ = static_cast<char>('0' + v / 10);
-    *out++ = static_cast<char>('0' + v % 10);
-    return out;
+    return fixed::twoDigits(out, static_cast<unsigned>(v));
 }
 
 } // namespace
 
 char* DateTimeWriter::write(char* out, double dayNumber) {
+    // Within years 100..9999 the product stays below 2^48, far from any overflow.
+    const double scaled = dayNumber * kSecondsPerDay * (millis_ ? 1000.0 : 1.0);
+    if (std::fabs(scaled) < 1e15) { // false for NaN and the infinities
+        const std::int64_t ofDay = fixed::roundHalfAway(scaled) - dayStart_;
+        // Every time that rounds into a day with usable days on both sides is usable itself.
+        if (dayInside_ && ofDay >= 0 && ofDay < perDay()) {
+            std::memcpy(out, date_, 11);
+            return writeTimeOfDay(out + 11, ofDay);
+        }
+    }
     if (!usableDayNumber(dayNumber)) {
         return out;
     }
-    // Within years 100..9999 the product stays below 2^48, far from any overflow.
-    const std::int64_t perDay = millis_ ? 86'400'000 : 86'400;
-    const auto units = static_cast<std::int64_t>(
-        std::llround(dayNumber * kSecondsPerDay * (millis_ ? 1000.0 : 1.0)));
-    std::int64_t day = units / perDay;
-    std::int64_t ofDay = units % perDay;
+    const std::int64_t units = fixed::roundHalfAway(scaled);
+    std::int64_t day = units / perDay();
+    std::int64_t ofDay = units % perDay();
     if (ofDay < 0) {
-        ofDay += perDay;
+        ofDay += perDay();
         --day;
     }
     if (day != day_) {
@@ -42,9 +48,15 @@ char* DateTimeWriter::write(char* out, double dayNumber) {
         p = twoDigits(p, t.day);
         *p = separator_;
         day_ = day;
+        dayStart_ = day * perDay();
+        dayInside_ = usableDayNumber(static_cast<double>(day - 1)) &&
+                     usableDayNumber(static_cast<double>(day + 1));
     }
     std::memcpy(out, date_, 11);
-    out += 11;
+    return writeTimeOfDay(out + 11, ofDay);
+}
+
+char* DateTimeWriter::writeTimeOfDay(char* out, std::int64_t ofDay) const {
     const auto secs = static_cast<int>(millis_ ? ofDay / 1000 : ofDay);
     out = twoDigits(out, secs / 3600);
     *out++ = ':';

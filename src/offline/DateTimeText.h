@@ -12,8 +12,8 @@ namespace orv {
 // so a start at 08:00:00.6 is 08:00:01 everywhere; with milliseconds the time is rounded to the
 // nearest millisecond and ".mmm" follows.
 //
-// The date text of consecutive records is made once per day, so a file of many millions of
-// records is written quickly.
+// The date text of consecutive records is made once per day, and a time within that day only
+// needs its time of day, so a file of many millions of records is written quickly.
 class DateTimeWriter {
 public:
     // The most bytes write() produces.
@@ -26,9 +26,14 @@ public:
     char* write(char* out, double dayNumber);
 
 private:
+    [[nodiscard]] std::int64_t perDay() const { return millis_ ? 86'400'000 : 86'400; }
+    char* writeTimeOfDay(char* out, std::int64_t ofDay) const;
+
     char separator_;
     bool millis_;
     std::int64_t day_ = INT64_MIN;
+    std::int64_t dayStart_ = 0; // the first second (or millisecond) of day_
+    bool dayInside_ = false;    // the days before and after day_ are usable too
     char date_[12] = {};
 };
 

@@ -1,24 +1,18 @@
 #include "offline/ExportWriter.h"
 
 #include "offline/AxisLabels.h"
+#include "offline/FixedDecimal.h"
 #include "offline/NumberText.h"
+#include "offline/OutputPipe.h"
 
 #include <cerrno>
-#include <charconv>
-#include <cmath>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
-#include <vector>
 
 namespace orv {
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
-
-// Rounded values below this many hundredths have at most 15 significant digits, so their
-// digits are exactly the shortest text of the rounded double.
-constexpr double kExactHundredths = 1e15;
 
 std::string withoutLeadingBlank(const std::string& unit) {
     return !unit.empty() && unit.front() == ' ' ? unit.substr(1) : unit;
@@ -54,57 +48,6 @@ std::string printableSerial(std::string serial) {
     }
     return serial;
 }
-
-class BufferedFd {
-public:
-    explicit BufferedFd(int fd) : fd_(fd) { buf_.resize(kSize); }
-
-    // Room for at least `n` more bytes; flushes when needed.
-    char* reserve(std::size_t n) {
-        if (used_ + n > buf_.size()) {
-            flush();
-        }
-        return buf_.data() + used_;
-    }
-    void commit(char* end) { used_ = static_cast<std::size_t>(end - buf_.data()); }
-    void append(std::string_view s) {
-        if (s.size() > buf_.size()) {
-            flush();
-            writeAll(s.data(), s.size());
-            return;
-        }
-        char* p = reserve(s.size());
-        std::memcpy(p, s.data(), s.size());
-        used_ += s.size();
-    }
-    void flush() {
-        writeAll(buf_.data(), used_);
-        used_ = 0;
-    }
-    [[nodiscard]] std::error_code error() const { return error_; }
-
-private:
-    static constexpr std::size_t kSize = 1 << 20;
-
-    void writeAll(const char* p, std::size_t n) {
-        while (n > 0 && !error_) {
-            const ssize_t w = ::write(fd_, p, n);
-            if (w < 0) {
-                if (errno != EINTR) {
-                    error_ = std::error_code(errno, std::generic_category());
-                }
-                continue;
-            }
-            p += w;
-            n -= static_cast<std::size_t>(w);
-        }
-    }
-
-    int fd_;
-    std::vector<char> buf_;
-    std::size_t used_ = 0;
-    std::error_code error_;
-};
 
 } // namespace
 
@@ -149,35 +92,7 @@ std::string exportHeader(const ExportSource& source, std::int64_t viewStart, std
 }
 
 char* formatExportValue(char* out, float value, std::string_view decimalSeparator) {
-    const double widened = value;
-    if (!std::isfinite(widened)) {
-        const char* text = std::isnan(widened) ? "NaN" : widened < 0 ? "-Inf" : "Inf";
-        const std::size_t n = std::strlen(text);
-        std::memcpy(out, text, n);
-        return out + n;
-    }
-    const double hundredths = std::nearbyint(widened * 100);
-    if (std::fabs(hundredths) >= kExactHundredths) {
-        const std::string text = shortestText(hundredths / 100, std::string(decimalSeparator));
-        std::memcpy(out, text.data(), text.size());
-        return out + text.size();
-    }
-    auto n = static_cast<std::int64_t>(hundredths);
-    if (n < 0) {
-        *out++ = '-'; // a negative zero has become the integer 0 and gets no sign
-        n = -n;
-    }
-    out = std::to_chars(out, out + 20, n / 100).ptr;
-    const int frac = static_cast<int>(n % 100);
-    if (frac != 0) {
-        std::memcpy(out, decimalSeparator.data(), decimalSeparator.size());
-        out += decimalSeparator.size();
-        *out++ = static_cast<char>('0' + frac / 10);
-        if (frac % 10 != 0) {
-            *out++ = static_cast<char>('0' + frac % 10);
-        }
-    }
-    return out;
+    return fixed::exportValue(out, value, decimalSeparator);
 }
 
 std::error_code writeExport(int fd, const ExportSource& source, std::int64_t viewStart,
@@ -187,32 +102,37 @@ std::error_code writeExport(int fd, const ExportSource& source, std::int64_t vie
     if (separator.size() > 8 || viewCount < 0) {
         return std::make_error_code(std::errc::invalid_argument);
     }
-    BufferedFd out(fd);
+    OutputPipe out(fd);
     out.append(exportHeader(source, viewStart, viewCount, texts, locale));
-    constexpr std::size_t kMaxLine = 20 + 2 * (kMaxExportValueChars + 1) + 2;
-    const std::error_code ec =
-        forEachChunk(records, viewStart, viewCount,
-                     [&](std::int64_t first, std::span<const float> temperature,
-                         std::span<const float> channel2) {
-                         for (std::size_t k = 0; k < temperature.size(); ++k) {
-                             const auto i = static_cast<std::uint64_t>(first - viewStart) + k;
-                             char* p = out.reserve(kMaxLine);
-                             p = std::to_chars(p, p + 20, i).ptr;
-                             *p++ = ' ';
-                             p = formatExportValue(p, temperature[k], separator);
-                             *p++ = ' ';
-                             p = formatExportValue(p, channel2[k], separator);
-                             *p++ = '\r';
-                             *p++ = '\n';
-                             out.commit(p);
-                             if (out.error()) {
-                                 return out.error();
-                             }
-                         }
-                         return std::error_code{};
-                     });
-    out.flush();
-    return ec ? ec : out.error();
+    constexpr std::size_t kMaxLine = 24 + 2 * (kMaxExportValueChars + 1) + 2; // number: 24
+    std::uint64_t next = 0; // the number of the next line
+    fixed::DecimalCounter number(next);
+    const std::error_code ec = forEachChunk(
+        records, viewStart, viewCount,
+        [&](std::int64_t first, std::span<const float> temperature,
+            std::span<const float> channel2) {
+            if (const auto i = static_cast<std::uint64_t>(first - viewStart); i != next) {
+                number = fixed::DecimalCounter(i);
+                next = i;
+            }
+            for (std::size_t k = 0; k < temperature.size() && !out.failed(); ++k) {
+                char* p = out.reserve(kMaxLine);
+                p = number.write(p);
+                *p++ = ' ';
+                p = fixed::exportValue(p, temperature[k], separator);
+                *p++ = ' ';
+                p = fixed::exportValue(p, channel2[k], separator);
+                *p++ = '\r';
+                *p++ = '\n';
+                out.commit(p);
+                number.next();
+            }
+            next += temperature.size();
+            // a failed write stops the reading too; finish() tells which error
+            return out.failed() ? std::make_error_code(std::errc::io_error) : std::error_code{};
+        });
+    const std::error_code writeError = out.finish();
+    return writeError ? writeError : ec;
 }
 
 std::error_code writeExport(int fd, const ExportSource& source, std::int64_t viewStart,

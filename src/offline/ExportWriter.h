@@ -41,10 +41,10 @@ struct ExportSource {
 inline constexpr std::size_t kMaxExportValueChars = 64;
 char* formatExportValue(char* out, float value, std::string_view decimalSeparator);
 
-// The whole export (header, then "i a b" per visible record) written to `fd` through one large
-// buffer. The visible records viewStart .. viewStart+viewCount-1 are read from `records` chunk by
-// chunk, so an export of a file on disk never holds more than one chunk of it. Returns the error
-// of the first failing read or write; what was written before it stays.
+// The whole export (header, then "i a b" per visible record) written to `fd`, each piece while
+// the next is formatted. The visible records viewStart .. viewStart+viewCount-1 are read from
+// `records` chunk by chunk, so an export of a file on disk never holds more than one chunk of it.
+// Returns the error of the first failing read or write; what was written before it stays.
 [[nodiscard]] std::error_code writeExport(int fd, const ExportSource& source,
                                           std::int64_t viewStart, std::int64_t viewCount,
                                           RecordSource& records, const Texts& texts,

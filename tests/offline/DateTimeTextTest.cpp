@@ -60,6 +60,14 @@ TEST(DateTimeText, WriterFollowsRecordsAcrossDaysInBothDirections) {
         {k0800 + 0.75, "2024-01-02 02:00:00"},
         {std::nan(""), ""},
         {k0800, "2024-01-01 08:00:00"},
+        // the first and last usable days: a time just outside rounds into them but stays empty
+        {fromCivil({100, 1, 1, 12, 0, 0}), "0100-01-01 12:00:00"},
+        {fromCivil({100, 1, 1, 0, 0, 0}) - 0.4 * kSecond, ""},
+        {fromCivil({100, 1, 1, 0, 0, 0}), "0100-01-01 00:00:00"},
+        {fromCivil({9999, 12, 31, 12, 0, 0}), "9999-12-31 12:00:00"},
+        {fromCivil({9999, 12, 31, 23, 59, 59}) + 0.4 * kSecond, ""},
+        {fromCivil({9999, 12, 31, 23, 59, 59}), "9999-12-31 23:59:59"},
+        {fromCivil({9999, 12, 30, 23, 59, 59}) + 0.6 * kSecond, "9999-12-31 00:00:00"},
     };
     for (const auto& [day, text] : steps) {
         char buf[DateTimeWriter::kMaxChars];
