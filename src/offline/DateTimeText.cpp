@@ -20,26 +20,27 @@ char* DateTimeWriter::write(char* out, double dayNumber) {
     // Within years 100..9999 the product stays below 2^48, far from any overflow.
     const double scaled = dayNumber * kSecondsPerDay * (millis_ ? 1000.0 : 1.0);
     if (std::fabs(scaled) < 1e15) { // false for NaN and the infinities
-        const std::int64_t ofDay = fixed::roundHalfAway(scaled) - dayStart_;
+        const std::int64_t ofMinute = fixed::roundHalfAway(scaled) - minuteStart_;
         // Every time that rounds into a day with usable days on both sides is usable itself.
-        if (dayInside_ && ofDay >= 0 && ofDay < perDay()) {
-            std::memcpy(out, date_, 11);
-            return writeTimeOfDay(out + 11, ofDay);
+        if (dayInside_ && ofMinute >= 0 && ofMinute < 60 * perSecond()) {
+            std::memcpy(out, prefix_, kPrefixChars);
+            return writeSeconds(out + kPrefixChars, ofMinute);
         }
     }
     if (!usableDayNumber(dayNumber)) {
         return out;
     }
     const std::int64_t units = fixed::roundHalfAway(scaled);
-    std::int64_t day = units / perDay();
-    std::int64_t ofDay = units % perDay();
+    const std::int64_t perDay = 86'400 * perSecond();
+    std::int64_t day = units / perDay;
+    std::int64_t ofDay = units % perDay;
     if (ofDay < 0) {
-        ofDay += perDay();
+        ofDay += perDay;
         --day;
     }
+    char* p = prefix_;
     if (day != day_) {
         const CivilTime t = toCivil(static_cast<double>(day));
-        char* p = date_;
         p = twoDigits(p, t.year / 100);
         p = twoDigits(p, t.year % 100);
         *p++ = '-';
@@ -48,28 +49,29 @@ char* DateTimeWriter::write(char* out, double dayNumber) {
         p = twoDigits(p, t.day);
         *p = separator_;
         day_ = day;
-        dayStart_ = day * perDay();
         dayInside_ = usableDayNumber(static_cast<double>(day - 1)) &&
                      usableDayNumber(static_cast<double>(day + 1));
     }
-    std::memcpy(out, date_, 11);
-    return writeTimeOfDay(out + 11, ofDay);
+    const auto minute = static_cast<int>(ofDay / (60 * perSecond()));
+    p = twoDigits(prefix_ + 11, minute / 60);
+    *p++ = ':';
+    p = twoDigits(p, minute % 60);
+    *p = ':';
+    const std::int64_t ofMinute = ofDay % (60 * perSecond());
+    minuteStart_ = units - ofMinute;
+    std::memcpy(out, prefix_, kPrefixChars);
+    return writeSeconds(out + kPrefixChars, ofMinute);
 }
 
-char* DateTimeWriter::writeTimeOfDay(char* out, std::int64_t ofDay) const {
-    const auto secs = static_cast<int>(millis_ ? ofDay / 1000 : ofDay);
-    out = twoDigits(out, secs / 3600);
-    *out++ = ':';
-    out = twoDigits(out, secs / 60 % 60);
-    *out++ = ':';
-    out = twoDigits(out, secs % 60);
-    if (millis_) {
-        const auto frac = static_cast<int>(ofDay % 1000);
-        *out++ = '.';
-        *out++ = static_cast<char>('0' + frac / 100);
-        out = twoDigits(out, frac % 100);
+char* DateTimeWriter::writeSeconds(char* out, std::int64_t ofMinute) const {
+    if (!millis_) {
+        return twoDigits(out, static_cast<int>(ofMinute));
     }
-    return out;
+    const auto ms = static_cast<int>(ofMinute);
+    out = twoDigits(out, ms / 1000);
+    *out++ = '.';
+    *out++ = static_cast<char>('0' + ms % 1000 / 100);
+    return twoDigits(out, ms % 100);
 }
 
 std::string dateTimeText(double dayNumber, char separator, bool millis) {

@@ -12,8 +12,8 @@ namespace orv {
 // so a start at 08:00:00.6 is 08:00:01 everywhere; with milliseconds the time is rounded to the
 // nearest millisecond and ".mmm" follows.
 //
-// The date text of consecutive records is made once per day, and a time within that day only
-// needs its time of day, so a file of many millions of records is written quickly.
+// The date and minute text of consecutive records is made once per minute, so a file of many
+// millions of records is written quickly.
 class DateTimeWriter {
 public:
     // The most bytes write() produces.
@@ -26,15 +26,18 @@ public:
     char* write(char* out, double dayNumber);
 
 private:
-    [[nodiscard]] std::int64_t perDay() const { return millis_ ? 86'400'000 : 86'400; }
-    char* writeTimeOfDay(char* out, std::int64_t ofDay) const;
+    // "2004-12-31 09:05:" of the minute last written
+    static constexpr std::size_t kPrefixChars = 17;
+
+    [[nodiscard]] std::int64_t perSecond() const { return millis_ ? 1000 : 1; }
+    char* writeSeconds(char* out, std::int64_t ofMinute) const;
 
     char separator_;
     bool millis_;
     std::int64_t day_ = INT64_MIN;
-    std::int64_t dayStart_ = 0; // the first second (or millisecond) of day_
-    bool dayInside_ = false;    // the days before and after day_ are usable too
-    char date_[12] = {};
+    std::int64_t minuteStart_ = 0; // the first second (or millisecond) of the prefix's minute
+    bool dayInside_ = false;       // the days before and after day_ are usable too
+    char prefix_[kPrefixChars] = {};
 };
 
 // The text of one day number, as DateTimeWriter writes it; empty outside the years 100 to 9999.

@@ -75,6 +75,26 @@ TEST(DateTimeText, WriterFollowsRecordsAcrossDaysInBothDirections) {
     }
 }
 
+TEST(DateTimeText, WriterCarryingItsMinuteWritesWhatAFreshWriterWrites) {
+    // A fresh writer computes everything; a running one reuses the date and minute it wrote last.
+    const double starts[] = {fromCivil({2023, 12, 31, 23, 58, 0}) + 0.3 * kSecond,
+                             fromCivil({1899, 12, 29, 23, 59, 0})};
+    for (const double start : starts) {
+        for (const double step : {0.25, 1.0, 7.0, 59.5, 3599.0}) {
+            for (const bool millis : {false, true}) {
+                DateTimeWriter running('T', millis);
+                for (int k = 0; k < 3000; ++k) {
+                    const double day = start + k * step * kSecond;
+                    char buf[DateTimeWriter::kMaxChars];
+                    ASSERT_EQ(std::string(buf, running.write(buf, day)),
+                              dateTimeText(day, 'T', millis))
+                        << step << " " << k;
+                }
+            }
+        }
+    }
+}
+
 TEST(DateTimeText, DayNumbersNoDateTextCanShowGiveNothing) {
     for (const double d :
          {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
