@@ -105,16 +105,10 @@ std::error_code writeExport(int fd, const ExportSource& source, std::int64_t vie
     OutputPipe out(fd);
     out.append(exportHeader(source, viewStart, viewCount, texts, locale));
     constexpr std::size_t kMaxLine = 24 + 2 * (kMaxExportValueChars + 1) + 2; // number: 24
-    std::uint64_t next = 0; // the number of the next line
-    fixed::DecimalCounter number(next);
+    fixed::DecimalCounter number(0); // chunks come in order: the line number runs on
     const std::error_code ec = forEachChunk(
         records, viewStart, viewCount,
-        [&](std::int64_t first, std::span<const float> temperature,
-            std::span<const float> channel2) {
-            if (const auto i = static_cast<std::uint64_t>(first - viewStart); i != next) {
-                number = fixed::DecimalCounter(i);
-                next = i;
-            }
+        [&](std::int64_t, std::span<const float> temperature, std::span<const float> channel2) {
             for (std::size_t k = 0; k < temperature.size() && !out.failed(); ++k) {
                 char* p = out.reserve(kMaxLine);
                 p = number.write(p);
@@ -127,7 +121,6 @@ std::error_code writeExport(int fd, const ExportSource& source, std::int64_t vie
                 out.commit(p);
                 number.next();
             }
-            next += temperature.size();
             // a failed write stops the reading too; finish() tells which error
             return out.failed() ? std::make_error_code(std::errc::io_error) : std::error_code{};
         });
