@@ -1,19 +1,19 @@
-// Text export and CSV of 63M records (a synthetic log file read in chunks) against their floor:
-// the same number of bytes written in 1 MiB pieces to a new file in the same folder, as
-// `dd bs=1M` does. Figure and floor runs alternate (floor, figure, floor, figure, ...) so that
-// page cache and writeback are in the same state for both; each is the median of its runs.
-// Targets: export at most 1.8 x, CSV at most 2.5 x the floor. ORV_BENCH_SCALE shrinks the file,
-// ORV_BENCH_DIR chooses the folder.
+// Text export and CSV of 63M records, streamed from a synthetic log file in chunks as the
+// commands do it, against their floor: the same number of bytes written in 1 MiB pieces to a new
+// file in the same folder, as `dd bs=1M` does. Figure and floor runs alternate (floor, figure,
+// floor, figure, ...) so that page cache and writeback are in the same state for both; each is the
+// median of its runs. Targets: export at most 1.8 x, CSV at most 2.5 x the floor. ORV_BENCH_SCALE
+// shrinks the file, ORV_BENCH_DIR chooses the folder.
 #include "BenchSupport.h"
 
 #include "core/LocaleFormat.h"
 #include "core/Texts.h"
-#include "logging/LogFormat.h"
 #include "logging/SyntheticLog.h"
 #include "offline/CsvWriter.h"
+#include "offline/ExportCommand.h"
 #include "offline/ExportWriter.h"
 #include "offline/FixedDecimal.h"
-#include "offline/LogData.h"
+#include "offline/LogFile.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,6 +25,7 @@
 #include <functional>
 #include <string>
 #include <unistd.h>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -46,36 +47,6 @@ double secondsSince(Clock::time_point t0) {
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.size() % 2 == 1 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-// The log file read the way the commands stream it: pread() in 4 MiB chunks, each decoded.
-orv::LogData readInChunks(const fs::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    unsigned char head[orv::kLogHeaderSize];
-    if (fd < 0 || ::pread(fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) {
-        std::perror("read log header");
-        std::exit(1);
-    }
-    const orv::LogHeader header = orv::decodeLogHeader(head);
-    const auto records = static_cast<std::size_t>(header.recordCount);
-    std::vector<float> temp(records);
-    std::vector<float> ch2(records);
-    std::vector<unsigned char> chunk(std::size_t{4} << 20);
-    constexpr std::size_t kPerChunk = (std::size_t{4} << 20) / 8;
-    for (std::size_t first = 0; first < records; first += kPerChunk) {
-        const std::size_t n = std::min(kPerChunk, records - first);
-        const auto offset = static_cast<off_t>(orv::kLogHeaderSize + 8 * first);
-        if (::pread(fd, chunk.data(), 8 * n, offset) != static_cast<ssize_t>(8 * n)) {
-            std::perror("read log records");
-            std::exit(1);
-        }
-        for (std::size_t k = 0; k < n; ++k) {
-            temp[first + k] = orv::readFloatLE(chunk.data() + 8 * k);
-            ch2[first + k] = orv::readFloatLE(chunk.data() + 8 * k + 4);
-        }
-    }
-    ::close(fd);
-    return {header, temp, ch2};
 }
 
 // The floor: `bytes` written in 1 MiB pieces to a new file, closed, then removed.
@@ -142,11 +113,13 @@ void print(const char* what, const Figure& f, double target) {
                 f.seconds / f.floor, target, what, f.oldFloor * 1e3, f.seconds / f.oldFloor);
 }
 
-const orv::LogData* gLog = nullptr;
+// Values to format in the per-value benchmarks: a million records of the file.
+std::vector<float> gTemp;
+std::vector<float> gCh2;
 
 // Formatting alone, without any file: the cost per value on top of write().
 void formatExportValues(benchmark::State& state) {
-    const auto values = gLog->channel(orv::Channel::Temperature);
+    const std::vector<float>& values = gTemp;
     char buf[orv::kMaxExportValueChars];
     std::size_t i = 0;
     for (auto _ : state) {
@@ -156,7 +129,7 @@ void formatExportValues(benchmark::State& state) {
 }
 
 void formatCsvValues(benchmark::State& state) {
-    const auto values = gLog->channel(orv::Channel::Channel2);
+    const std::vector<float>& values = gCh2;
     char buf[64];
     std::size_t i = 0;
     for (auto _ : state) {
@@ -184,9 +157,21 @@ int main(int argc, char** argv) {
         fs::remove_all(dir);
         return 1;
     }
-    const orv::LogData log = readInChunks(dir / "63M.dat");
-    fs::remove(dir / "63M.dat");
-    gLog = &log;
+    // The records stream from the file in chunks (pread), as the commands read them.
+    auto opened = orv::LogFile::open(dir / "63M.dat");
+    if (!std::holds_alternative<orv::LogFile>(opened)) {
+        std::fprintf(stderr, "cannot open the log: %s\n",
+                     std::get<orv::LoadError>(opened).detail.c_str());
+        fs::remove_all(dir);
+        return 1;
+    }
+    orv::LogFile& log = std::get<orv::LogFile>(opened);
+    gTemp.resize(static_cast<std::size_t>(std::min<std::int64_t>(log.size(), 1'000'000)));
+    gCh2.resize(gTemp.size());
+    if (log.read(0, gTemp, gCh2)) {
+        std::fprintf(stderr, "cannot read the log\n");
+        return 1;
+    }
 
     benchmark::RegisterBenchmark("format_export_value", formatExportValues);
     benchmark::RegisterBenchmark("format_csv_value", formatCsvValues);
@@ -194,21 +179,16 @@ int main(int argc, char** argv) {
 
     const FixedTexts texts;
     const orv::GermanFormat locale;
-    orv::ExportSource source;
-    source.fileTitle = "63M.dat";
-    source.serial = "SYNTH001";
-    source.recordCount = log.size();
-    source.startTime = log.header().startTime;
-    source.intervalSeconds = log.header().interval;
+    const orv::ExportSource source = orv::exportSourceOf(log.header(), log.size(), "63M.dat");
     const fs::path txt = dir / "export.txt";
     const Figure exportFigure = measure(txt, dir / "floor", [&] {
-        return orv::exportToFile(txt, source, 0, log.channel(orv::Channel::Temperature),
-                                 log.channel(orv::Channel::Channel2), texts, locale);
+        return orv::exportToFile(txt, source, 0, log.size(), log, texts, locale);
     });
     const fs::path csv = dir / "export.csv";
     const Figure csvFigure = measure(csv, dir / "floor", [&] {
         const int fd = ::open(csv.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        std::error_code ec = orv::writeCsv(fd, log, 0, log.size(), orv::germanCsvOptions());
+        std::error_code ec =
+            orv::writeCsv(fd, log.header(), 0, log.size(), log, orv::germanCsvOptions());
         if (::close(fd) != 0 && !ec) {
             ec = std::error_code(errno, std::generic_category());
         }
