@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -24,6 +26,27 @@ struct MinMaxNode {
     float max;
 };
 
+// A fixed-size array of index nodes, left unset on allocation: every node is written by the
+// builder, so value-initialising tens of megabytes first would only cost time.
+template <typename T>
+class NodeArray {
+public:
+    NodeArray() = default;
+    explicit NodeArray(std::size_t size);
+
+    [[nodiscard]] T* data() { return data_.get(); }
+    [[nodiscard]] const T* data() const { return data_.get(); }
+    [[nodiscard]] std::size_t size() const { return size_; }
+    [[nodiscard]] T& operator[](std::size_t i) { return data_[i]; }
+    [[nodiscard]] const T& operator[](std::size_t i) const { return data_[i]; }
+    // Keeps the first `size` nodes; the memory stays.
+    void shrink(std::size_t size) { size_ = std::min(size, size_); }
+
+private:
+    std::unique_ptr<T[]> data_;
+    std::size_t size_ = 0;
+};
+
 // Index over one channel of a log: a min/max pyramid with fan-out 16 (level 0 summarises blocks
 // of 16 records, each further level 16 nodes of the one below) and sums with value counts for
 // blocks of 256 records and upwards. A query splits its range into at most 15 nodes per side and
@@ -31,6 +54,11 @@ struct MinMaxNode {
 //
 // About 15 % of the channel's own size: 8 bytes per 16 records for the pyramid, 16 per 256 for
 // the sums.
+//
+// Built in one go (`build`) or by several threads at once: `prepare` sizes the index, then
+// `summarizeBlocks` fills disjoint record ranges from any thread, then `finish` adds the upper
+// levels. Both ways give the same index bit for bit: every block is summarised by the same code
+// in the same order.
 class ChannelIndex {
 public:
     static constexpr std::int64_t kFanout = 16;
@@ -41,11 +69,15 @@ public:
     // Built in one go over all values.
     [[nodiscard]] static ChannelIndex build(std::span<const float> values);
 
-    // Built while the values arrive: `append` the records in order (every chunk except the last
-    // must hold a multiple of kSumBlock records), then `finish`.
-    void reserve(std::int64_t records);
-    void append(std::span<const float> chunk);
-    void finish();
+    // Room for `records` records. Throws std::bad_alloc when the memory is not there.
+    void prepare(std::int64_t records);
+    // Summarises values[begin..end): `values` is the whole channel, `begin` a multiple of
+    // kSumBlock and `end` one as well or the prepared record count. Calls for disjoint ranges
+    // may run at the same time.
+    void summarizeBlocks(std::span<const float> values, std::int64_t begin, std::int64_t end);
+    // Completes the index over `values`, every record of which has been summarised. There may be
+    // fewer than prepared (the file ended early); a block they end inside is summarised again.
+    void finish(std::span<const float> values);
 
     [[nodiscard]] std::int64_t size() const { return size_; }
 
@@ -58,18 +90,25 @@ public:
 
     [[nodiscard]] std::size_t bytes() const;
 
-private:
+    // The same nodes bit for bit (signed zeros and the last bit of every sum included).
+    [[nodiscard]] bool sameAs(const ChannelIndex& other) const;
+
     using MinMax = MinMaxNode;
     struct SumCount {
         double sum;
         std::int64_t count;
     };
 
+private:
     void buildUpperLevels();
 
     std::int64_t size_ = 0;
-    std::vector<std::vector<MinMax>> minMax_; // [l]: nodes of 16^(l+1) records
-    std::vector<std::vector<SumCount>> sums_; // [l]: nodes of 256 * 16^l records
+    std::vector<NodeArray<MinMax>> minMax_; // [l]: nodes of 16^(l+1) records
+    std::vector<NodeArray<SumCount>> sums_; // [l]: nodes of 256 * 16^l records
 };
+
+template <typename T>
+NodeArray<T>::NodeArray(std::size_t size)
+    : data_(std::make_unique_for_overwrite<T[]>(size)), size_(size) {}
 
 } // namespace orv

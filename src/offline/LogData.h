@@ -98,9 +98,9 @@ public:
     // Bytes held by the two indexes (pyramids and block sums).
     [[nodiscard]] std::size_t indexBytes() const;
 
-private:
     [[nodiscard]] const ChannelIndex& index(Channel c) const;
 
+private:
     LogHeader header_;
     FloatArray temp_;
     FloatArray ch2_;

@@ -44,21 +44,31 @@ inline constexpr float kMaxLogIntervalSeconds = 86400.0f;
 using LoadResult = std::variant<LogData, LoadError>;
 
 // How far a load running on another thread has come, and a way to stop it. The loader writes
-// `recordsTotal` once the header is read and `recordsDone` after every chunk; it checks `cancel`
-// between chunks.
+// `recordsTotal` once the header is read, and each of its reading threads adds to `recordsDone`
+// after every chunk and checks `cancel` before the next one.
 struct LoadProgress {
     std::atomic<std::int64_t> recordsDone{0};
     std::atomic<std::int64_t> recordsTotal{0};
     std::atomic<bool> cancel{false};
 };
 
-// Reads the whole file in one sequential pass and builds the channel indexes on the way. Never
-// trusts the stored count for an allocation and never reads past the end of the file. A trailing
-// partial record (crash while appending) is ignored.
+// How the loader shares its work out. The defaults suit the machine: one thread per core for
+// files large enough to gain from it, chunks that stay in a core's cache. Tests choose small
+// chunks to put chunk edges where they want them.
+struct LoadTuning {
+    int threads = 0;               // 0: one per core
+    std::int64_t chunkRecords = 0; // 0: the default; else rounded up to ChannelIndex::kSumBlock
+};
+
+// Reads the whole file once, every core taking chunks of it, and builds the channel indexes on
+// the way. Never trusts the stored count for an allocation and never reads past the end of the
+// file. A trailing partial record (crash while appending) is ignored.
 [[nodiscard]] LoadResult loadLogFile(const std::filesystem::path& path,
-                                     LoadProgress* progress = nullptr);
+                                     LoadProgress* progress = nullptr,
+                                     const LoadTuning& tuning = {});
 
 // The same over bytes already in memory (fuzzing, tests).
-[[nodiscard]] LoadResult loadLogBytes(std::span<const unsigned char> bytes);
+[[nodiscard]] LoadResult loadLogBytes(std::span<const unsigned char> bytes,
+                                      const LoadTuning& tuning = {});
 
 } // namespace orv
