@@ -286,21 +286,58 @@ void ChannelIndex::buildUpperLevels() {
 RangeSummary ChannelIndex::extremes(std::span<const float> values, std::int64_t begin,
                                     std::int64_t end) const {
     RangeSummary r;
-    const float* raw = values.data();
-    // level 0 is the records themselves, level l > 0 the pyramid's minMax_[l - 1]
-    climbLevels(std::max<std::int64_t>(begin, 0), std::min(end, size_), minMax_.size() + 1,
-                [&](std::size_t level, std::int64_t from, std::int64_t to) {
-                    if (level == 0) {
-                        scanRaw(raw, from, to, r);
-                        return;
-                    }
-                    const auto& nodes = minMax_[level - 1];
-                    for (std::int64_t i = from; i < to; ++i) {
-                        r.min = std::min(r.min, nodes[static_cast<std::size_t>(i)].min);
-                        r.max = std::max(r.max, nodes[static_cast<std::size_t>(i)].max);
-                    }
-                });
+    const std::int64_t b = std::max<std::int64_t>(begin, 0);
+    const std::int64_t e = std::min(end, size_);
+    if (b < e) {
+        addExtremes(values.data(), minMax_.size(), b, e, r); // the top level is a single node
+    }
     return r;
+}
+
+void ChannelIndex::prefetch(std::span<const float> values, std::int64_t at) const {
+    if (at < 0 || at >= size_) {
+        return;
+    }
+    __builtin_prefetch(values.data() + at);
+    __builtin_prefetch(values.data() + std::max<std::int64_t>(at - 1, 0));
+    __builtin_prefetch(minMax_[0].data() + at / kFanout);
+    if (minMax_.size() > 1) {
+        __builtin_prefetch(minMax_[1].data() + at / kSumBlock);
+    }
+}
+
+void ChannelIndex::addExtremes(const float* raw, std::size_t level, std::int64_t from,
+                               std::int64_t to, RangeSummary& r) const {
+    // Level l >= 1 is the pyramid's minMax_[l - 1], whose nodes cover 16^l records; [from, to)
+    // lies inside one of them.
+    const std::int64_t span = std::int64_t{1} << (4 * level);
+    const MinMax& node = minMax_[level - 1][static_cast<std::size_t>(from / span)];
+    if (node.min >= r.min && node.max <= r.max) {
+        return; // nothing in the node can change the extremes found so far
+    }
+    if (level == 1) {
+        scanRaw(raw, from, to, r);
+        return;
+    }
+    const std::int64_t child = span / kFanout;
+    const std::int64_t first = from / child;
+    const std::int64_t last = (to - 1) / child;
+    auto whole = [&](std::int64_t c) {
+        return from <= c * child && to >= std::min((c + 1) * child, size_);
+    };
+    // The children covered whole first: the extremes they give often make the two children cut
+    // by the range's ends unnecessary to open, which keeps the finest levels out of the cache.
+    const auto& nodes = minMax_[level - 2];
+    for (std::int64_t c = whole(first) ? first : first + 1; c <= last && whole(c); ++c) {
+        r.min = std::min(r.min, nodes[static_cast<std::size_t>(c)].min);
+        r.max = std::max(r.max, nodes[static_cast<std::size_t>(c)].max);
+    }
+    if (!whole(first)) {
+        addExtremes(raw, level - 1, from, std::min(to, (first + 1) * child), r);
+    }
+    if (last != first && !whole(last)) {
+        addExtremes(raw, level - 1, last * child, to, r);
+    }
 }
 
 RangeSummary ChannelIndex::summarize(std::span<const float> values, std::int64_t begin,

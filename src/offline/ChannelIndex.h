@@ -88,6 +88,11 @@ public:
     [[nodiscard]] RangeSummary extremes(std::span<const float> values, std::int64_t begin,
                                         std::int64_t end) const;
 
+    // Asks the cache for what a range starting or ending at record `at` will read: the record and
+    // the two finest pyramid levels around it. A caller that knows its next ranges hides the
+    // memory latency behind its current one.
+    void prefetch(std::span<const float> values, std::int64_t at) const;
+
     [[nodiscard]] std::size_t bytes() const;
 
     // The same nodes bit for bit (signed zeros and the last bit of every sum included).
@@ -101,6 +106,8 @@ public:
 
 private:
     void buildUpperLevels();
+    void addExtremes(const float* raw, std::size_t level, std::int64_t from, std::int64_t to,
+                     RangeSummary& r) const;
 
     std::int64_t size_ = 0;
     std::vector<NodeArray<MinMax>> minMax_; // [l]: nodes of 16^(l+1) records

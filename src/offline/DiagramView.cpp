@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
 namespace orv {
 
 DiagramView::DiagramView(const LocaleFormat& locale, QWidget* parent)
@@ -31,6 +33,17 @@ PointTw DiagramView::toTwips(QPointF pixels) const {
     return {p.xTwips(pixels.x()), p.yTwips(pixels.y())};
 }
 
+PointTw DiagramView::pointerTwips(QPointF position) const {
+    // The painter draws a column's extremes in the device pixel that holds the column's centre
+    // (a lone record in the pixel that holds its position), so the pointer stands for the centre
+    // of the device pixel under it: that maps back into the column drawn there.
+    const double ratio = devicePixelRatioF() > 0 ? devicePixelRatioF() : 1.0;
+    auto centre = [ratio](double v) {
+        return (std::floor(v * ratio) + 0.5) / ratio;
+    };
+    return toTwips({centre(position.x()), centre(position.y())});
+}
+
 QPointF DiagramView::toPixels(PointTw twips) const {
     const DiagramPainter p = painter();
     return {p.xPixels(twips.x), p.yPixels(twips.y)};
@@ -45,12 +58,12 @@ void DiagramView::mousePressEvent(QMouseEvent* event) {
     const MouseButton button = event->button() == Qt::LeftButton    ? MouseButton::Left
                                : event->button() == Qt::RightButton ? MouseButton::Right
                                                                     : MouseButton::Other;
-    const PointTw at = toTwips(event->position());
+    const PointTw at = pointerTwips(event->position());
     emit mouseDown(button, at.x, at.y);
 }
 
 void DiagramView::mouseMoveEvent(QMouseEvent* event) {
-    const PointTw at = toTwips(event->position());
+    const PointTw at = pointerTwips(event->position());
     emit mouseMoved(at.x, at.y);
 }
 

@@ -23,6 +23,8 @@ public:
     // Picture twips of a point in widget pixels, and back.
     [[nodiscard]] PointTw toTwips(QPointF pixels) const;
     [[nodiscard]] QPointF toPixels(PointTw twips) const;
+    // Picture twips the mouse at `position` points at: the centre of the device pixel under it.
+    [[nodiscard]] PointTw pointerTwips(QPointF position) const;
 
 signals:
     void mouseDown(orv::MouseButton button, double xTwips, double yTwips);

@@ -21,15 +21,6 @@ FloatArray copyToArray(const std::vector<float>& v, std::size_t expectedSize) {
     return a;
 }
 
-std::int64_t reductionGrain(std::int64_t count, std::int64_t columns) {
-    const std::int64_t perColumn = count / columns;
-    std::int64_t grain = 1;
-    while (grain * ChannelIndex::kFanout * ChannelIndex::kFanout <= perColumn) {
-        grain *= ChannelIndex::kFanout;
-    }
-    return grain;
-}
-
 } // namespace
 
 double RangeStats::average() const {
@@ -50,11 +41,7 @@ std::int64_t columnStart(std::int64_t first, std::int64_t count, std::int64_t co
     // ceil(column * (count - 1) / columns): the first record whose position is in the column
     const Wide num = static_cast<Wide>(column) * static_cast<Wide>(count - 1);
     const Wide den = static_cast<Wide>(columns);
-    const std::int64_t exact = first + static_cast<std::int64_t>((num + den - 1) / den);
-    const std::int64_t grain = reductionGrain(count, columns);
-    // Every column holds at least 16 grains, so the moved starts stay in order and never reach
-    // back past the view's first record.
-    return std::max(first, exact / grain * grain);
+    return first + static_cast<std::int64_t>((num + den - 1) / den);
 }
 
 LogData::LogData(LogHeader header, const std::vector<float>& temperature,
@@ -106,9 +93,18 @@ void LogData::reduce(Channel c, std::int64_t first, std::int64_t count,
     const auto columns = static_cast<std::int64_t>(out.size());
     const std::span<const float> values = channel(c);
     const ChannelIndex& idx = index(c);
+    // The column edges a few columns ahead are fetched while this one is reduced: the records
+    // and fine index levels at each edge are far apart in a long file and rarely in the cache.
+    constexpr std::int64_t kAhead = 4;
+    for (std::int64_t col = 1; col <= std::min(kAhead, columns); ++col) {
+        idx.prefetch(values, columnStart(first, count, columns, col));
+    }
     std::int64_t begin = first;
     for (std::int64_t col = 0; col < columns; ++col) {
         const std::int64_t end = columnStart(first, count, columns, col + 1);
+        if (col + 1 + kAhead <= columns) {
+            idx.prefetch(values, columnStart(first, count, columns, col + 1 + kAhead));
+        }
         ColumnSpan& span = out[static_cast<std::size_t>(col)];
         span = ColumnSpan{};
         span.firstIndex = begin;

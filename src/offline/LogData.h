@@ -50,11 +50,11 @@ struct ColumnSpan {
 //
 // Record first + k lies at k / (count - 1) of the plot width (the diagram's x mapping) and column
 // c covers [c / columns, (c + 1) / columns) of it, the last column including the right edge, so
-// the last visible record is in the last column. Where a column holds 256 records or more, its
-// start is moved back onto a multiple of the reduction grain (the largest power of 16 that is at
-// most 1/16 of the records per column): a record then counts in the column left of its exact one
-// by less than 1/16 pixel, and a redraw touches only the coarse levels of the index, which stay
-// in the cache however long the file is.
+// the last visible record is in the last column. The assignment is exact: a record is drawn in
+// the column its own position falls into, which is the column where the pointer read-out and a
+// marker click find it. The column edges need not fall on index node boundaries; the reduction
+// takes the few raw records and partial nodes at each edge, so a redraw still costs the same
+// whatever the length of the file.
 [[nodiscard]] std::int64_t columnStart(std::int64_t first, std::int64_t count, std::int64_t columns,
                                        std::int64_t column);
 

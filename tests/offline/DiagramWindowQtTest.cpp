@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace orv {
@@ -65,10 +66,12 @@ protected:
         QTest::qWait(20);
     }
 
-    // A click at picture twips (x, y).
+    // A click on the pixel that holds picture twips (x, y).
     static void click(frmOfflGraf& w, Qt::MouseButton button, double x, double y) {
         const QPointF at = w.plot()->toPixels({x, y});
-        QTest::mouseClick(w.plot(), button, {}, at.toPoint());
+        QTest::mouseClick(
+            w.plot(), button, {},
+            QPoint(static_cast<int>(std::floor(at.x())), static_cast<int>(std::floor(at.y()))));
     }
 
     TempDir dir;
