@@ -170,8 +170,8 @@ TEST(ParallelLoad, ProgressCountsEveryThreadsRecordsAndCancelStopsTheLoad) {
     EXPECT_EQ(cancelled.recordsDone.load(), 0);
 }
 
-// A second process role: another thread cuts the file to a third while the loader reads it.
-// Whichever wins, what loads is a complete prefix of the records with its own exact index.
+// Another thread cuts the file to a third while the loader reads it. Whichever wins, what loads
+// is a prefix of the records as they were, with its own exact index.
 TEST(ParallelLoad, AFileShrinkingWhileReadLoadsAPrefixAndSaysSo) {
     test::TempDir dir;
     const std::int64_t n = 400'000;
@@ -193,8 +193,9 @@ TEST(ParallelLoad, AFileShrinkingWhileReadLoadsAPrefixAndSaysSo) {
     ASSERT_TRUE(std::holds_alternative<LogData>(r));
     const LogData& log = std::get<LogData>(r);
     const auto loaded = static_cast<std::size_t>(log.size());
+    // Chunks read before the cut keep their records, so a cut file may load more than `cut`.
     if (log.truncated()) {
-        EXPECT_LE(log.size(), cut);
+        EXPECT_LT(log.size(), n);
     } else {
         EXPECT_EQ(log.size(), n);
     }
