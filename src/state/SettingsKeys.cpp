@@ -12,6 +12,10 @@ std::string portCommKey(int port) {
     return "PortComm" + std::to_string(port);
 }
 
+std::string alarmRuleKey(int n) {
+    return "Rule" + std::to_string(n);
+}
+
 std::string portMapKey(int port) {
     return "COM" + std::to_string(port);
 }

@@ -38,6 +38,7 @@ inline constexpr std::string_view OfflDiagrWindow = "OfflDiagrWindow";
 inline constexpr std::string_view DataWindow = "DataWindow";
 inline constexpr std::string_view PortMap = "PortMap";
 inline constexpr std::string_view Mqtt = "Mqtt";
+inline constexpr std::string_view Alarms = "Alarms";
 
 // 0 normal, 1 minimised, 2 maximised. Left/Top/Width/Height apply only in the normal state.
 inline constexpr IntKey MainWindowState{MainWindow, "WindowState", 0};
@@ -120,6 +121,10 @@ inline constexpr int LastSerialPort = 16;
 [[nodiscard]] std::string portCommKey(int port);
 // "COM5": string in PortMap, the device file of serial port 5.
 [[nodiscard]] std::string portMapKey(int port);
+// "Rule1".."Rule20": string in Alarms, one alarm rule each ("humidity>70 for 60s"). Empty or
+// missing keys are skipped, so a rule deleted by hand does not hide the ones after it.
+[[nodiscard]] std::string alarmRuleKey(int n);
+inline constexpr int MaxAlarmRules = 20;
 
 } // namespace keys
 
