@@ -155,6 +155,8 @@ TEST(OrvToolRecord, RefusesWhatItCannotDoWithOneLine) {
          "record takes one sensor, --serial is a second one"},
         {{"--tcp", closed, "--interval", "5", "-o", file, "--duration", "0"}, 2,
          "--duration wants a whole number of at least 1, not '0'"},
+        {{"--tcp", closed, "--interval", "5", "-o", file, "--alarm", "humidity>70 for ever"}, 2,
+         "--alarm 'humidity>70 for ever': hold time is not a duration like 60s ('ever')"},
         {{"--tcp", closed, "--interval", "5", "-o", folder + "/no/such/r.dat"}, 1,
          "cannot write " + folder + "/no/such/r.dat: no folder " + folder + "/no/such"},
         {{"--tcp", closed, "--interval", "5", "-o", folder}, 1,

@@ -17,6 +17,7 @@ const char* const kRecordUsage =
     "usage: orv-tool record (--tcp HOST:PORT | --serial DEVICE) --interval S -o FILE\n"
     "                       [--unit C|F|K] [--channel2 humidity|dewpoint] [--duration S]\n"
     "                       [--rotate daily|weekly|monthly] [--log records|events]\n"
+    "                       [--alarm RULE]...\n"
     "       orv-tool record --config FILE [OPTION...]\n"
     "Records a live sensor into a log file the way the program's data logger does: the first\n"
     "record as soon as the first good frame has arrived, then one record every S seconds on a\n"
@@ -38,6 +39,10 @@ const char* const kRecordUsage =
     "  --log MODE             records: a status line per record (the default on a terminal);\n"
     "                         events: only start, link lost and back, rotation, clock jump and\n"
     "                         end (the default when standard error is the systemd journal)\n"
+    "  --alarm RULE           an alarm rule, e.g. \"margin<2\" or \"humidity>70 for 60s hyst 2\";\n"
+    "                         repeatable. Each start and end is a line \"alarm start|end TIME\n"
+    "                         VALUE RULE\" on standard error (whatever --log says) and a row of\n"
+    "                         FILE.events.csv beside the log file (FILE without .dat)\n"
     "  --config FILE          the options from FILE, one NAME = VALUE per line (interval = 60,\n"
     "                         tcp = 127.0.0.1:31222), # starts a comment line; options on the\n"
     "                         command line win over the file\n"
@@ -86,6 +91,12 @@ bool applyRecordOption(RecordOptions& o, const std::string& option,
             usageError("--rotate wants daily, weekly or monthly, not '" + period + "'");
         }
         o.rotate = *p;
+    } else if (option == "--alarm") {
+        auto rule = parseAlarmRule(value());
+        if (const auto* bad = std::get_if<AlarmRuleError>(&rule)) {
+            usageError("--alarm " + alarmRuleErrorText(*bad));
+        }
+        o.alarms.push_back(std::get<AlarmRule>(std::move(rule)));
     } else if (option == "--log") {
         const std::string mode = value();
         if (mode != "records" && mode != "events") {

@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "RecordMqtt.h"
 
+#include "alarms/AlarmRule.h"
 #include "core/Measurement.h"
 #include "logging/LogSeries.h"
 
@@ -10,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orv::tool {
 
@@ -29,6 +31,7 @@ struct RecordOptions {
     RotationPeriod rotate = RotationPeriod::None;
     RecordLog log = RecordLog::Automatic;
     RecordMqttOptions mqtt;
+    std::vector<AlarmRule> alarms;
 };
 
 extern const char* const kRecordUsage;

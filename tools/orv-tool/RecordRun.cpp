@@ -7,6 +7,7 @@
 #include "RecordMqtt.h"
 #include "RecordOptions.h"
 
+#include "alarms/AlarmWatch.h"
 #include "core/Clock.h"
 #include "core/DayNumber.h"
 #include "core/LinkControl.h"
@@ -167,6 +168,48 @@ bool stderrIsJournal() {
            ::fstat(STDERR_FILENO, &st) == 0 && st.st_dev == device && st.st_ino == inode;
 }
 
+// "alarm start 2026-12-07T14:03:05+01:00 1.84 margin<2"; "-" stands for no value (silence).
+std::string alarmLine(const AlarmEvent& e) {
+    std::optional<float> value;
+    if (e.value) {
+        value = static_cast<float>(*e.value);
+    }
+    return std::string("alarm ") + (e.start ? "start " : "end ") +
+           isoLocalTime(e.time, systemUtcOffsetSeconds(e.time)) + " " + valueText(value) + " " +
+           e.ruleText;
+}
+
+// Hands every sample the measurement stores to the alarm rules and reports their events.
+class AlarmFeed final : public MeasurementObserver {
+public:
+    AlarmFeed(AlarmWatch& watch, const Measurement& m, const Clock& clock)
+        : watch_(watch), m_(m), clock_(clock) {}
+    void sampleStored() override {
+        for (const AlarmEvent& e : watch_.sampleStored(m_, clock_.now())) {
+            status(alarmLine(e));
+        }
+        reportWriteError();
+    }
+    // The events file of the log being written now (a rotation starts the next one).
+    void follow(const std::string& logPath, double recordingStart) {
+        (void)watch_.followRecording(logPath, recordingStart);
+        reportWriteError();
+    }
+
+private:
+    void reportWriteError() {
+        if (!watch_.lastError().empty() && watch_.lastError() != reported_) {
+            reported_ = watch_.lastError();
+            status("orv-tool: cannot write the alarm events: " + reported_);
+        }
+    }
+
+    AlarmWatch& watch_;
+    const Measurement& m_;
+    const Clock& clock_;
+    std::string reported_;
+};
+
 void installStopHandlers() {
     struct sigaction action {};
     action.sa_handler = onStopSignal;
@@ -196,6 +239,10 @@ int runRecording(const RecordOptions& o) {
     m.settings().channel2 = o.channel2;
     m.settings().LinkMode = o.tcp ? 1 : 0;
     m.settings().ComPort = o.tcp ? "0" : "1";
+    AlarmWatch alarms;
+    (void)alarms.setRules(o.alarms, clock->now());
+    AlarmFeed alarmFeed(alarms, m, *clock);
+    m.setObserver(&alarmFeed);
 
     LogSeries series(*clock, texts, o.output, static_cast<float>(o.interval), o.rotate);
     if (const std::optional<double> grid =
@@ -259,6 +306,7 @@ int runRecording(const RecordOptions& o) {
             status("orv-tool: cannot write " + logger.filePath() + ": " + logger.lastWriteError() +
                    "; the records are held and written when the file takes them again");
         }
+        alarmFeed.follow(series.started() ? logger.filePath() : std::string(), logger.startTime());
         if (t.recordsTaken > 0) {
             if (logger.pendingRecords() == 0) {
                 heldReported = false;
@@ -343,6 +391,7 @@ int runRecording(const RecordOptions& o) {
     if (mqtt) {
         mqtt->finish();
     }
+    alarmFeed.follow(std::string(), 0.0);
     if (series.started()) {
         if (series.stop()) {
             status("orv-tool: cannot write " + logger.filePath() + ": " + logger.lastWriteError());
