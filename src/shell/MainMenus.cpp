@@ -82,6 +82,7 @@ MainMenus buildMainMenus(QMainWindow& window) {
     m.mnu3 = addMenu(bar, "mnu3", QStringLiteral("&Einstellungen"));
     m.mnuPort = addItem(m.mnu3, "mnuPort", QStringLiteral("&Schnittstelle"));
     m.mnuMessw = addItem(m.mnu3, "mnuMessw", QStringLiteral("&Messwerteinstellungen"));
+    m.mnuAlarms = addItem(m.mnu3, "mnuAlarms", QStringLiteral("&Alarme..."));
     m.mnuReset = addItem(m.mnu3, "mnuReset", QStringLiteral("&Reset"));
 
     m.mnu4 = addMenu(bar, "mnu4", QStringLiteral("&Fenster"));

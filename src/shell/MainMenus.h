@@ -26,6 +26,7 @@ struct MainMenus {
     QMenu* mnu3 = nullptr;
     QAction* mnuPort = nullptr;
     QAction* mnuMessw = nullptr;
+    QAction* mnuAlarms = nullptr;
     QAction* mnuReset = nullptr;
 
     QMenu* mnu4 = nullptr;

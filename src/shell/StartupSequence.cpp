@@ -1,5 +1,6 @@
 #include "shell/StartupSequence.h"
 
+#include "alarms/AlarmMonitor.h"
 #include "core/LocaleFormat.h"
 #include "link/LinkController.h"
 #include "platform/SingleInstance.h"
@@ -91,6 +92,8 @@ void runStartSequence(frmMain& window) {
 
     window.loadDisplayDialog();
     window.show();
+    // Alarm rules, if any; an unreadable one is named once, over the shown window.
+    window.alarms().loadFromSettings();
     window.sbrLogPanel(5)->setText(QStringLiteral("offline"));
     openLink(window, app);
 }

@@ -1,5 +1,7 @@
 #include "shell/frmMain.h"
 
+#include "alarms/AlarmColour.h"
+#include "alarms/AlarmMonitor.h"
 #include "core/Clock.h"
 #include "link/dlgPort.h"
 #include "link/LinkController.h"
@@ -190,6 +192,12 @@ void frmMain::buildWindow() {
                               {m.mnuOpenLog, m.mnuStartLog, m.mnuCloseLog, m.button[5], m.button[6],
                                m.button[7], m.mnuPort, m.mnuMessw, panels_[2], panels_[3]},
                               kProductName, this);
+
+    alarms_ = new AlarmMonitor(app_, prompts_, this);
+    connect(m.mnuAlarms, &QAction::triggered, alarms_, &AlarmMonitor::mnuAlarms_Click);
+    connect(alarms_, &AlarmMonitor::alarmsChanged, this, &frmMain::showAlarmColours);
+    connect(alarms_, &AlarmMonitor::statusMessage, this,
+            [this](const QString& text) { statusBar()->showMessage(text, 10000); });
 }
 
 void frmMain::connectLink() {
@@ -457,6 +465,23 @@ void frmMain::beep() {
 
 void frmMain::sampleStored() {
     mqtt_->sampleStored(app_.measurement, app_.clock.now());
+    const DataLogger& logger = recording_->logger();
+    alarms_->sampleStored(app_.LoggerActive ? logger.filePath() : std::string(),
+                          logger.startTime());
+}
+
+void frmMain::showAlarmColours() {
+    const auto on = [this](AlarmQuantity q) {
+        return alarms_->inAlarm(q);
+    };
+    const bool condensing = on(AlarmQuantity::Margin);
+    showAlarmColour(txtTemp_, on(AlarmQuantity::Temperature));
+    showAlarmColour(txtRH_, on(AlarmQuantity::Humidity));
+    showAlarmColour(txtTp_, on(AlarmQuantity::DewPoint) || condensing);
+    const bool ch2Humidity = app_.measurement.settings().channel2 == Channel2Mode::Humidity;
+    live_->setAlarmColours(on(AlarmQuantity::Temperature),
+                           on(ch2Humidity ? AlarmQuantity::Humidity : AlarmQuantity::DewPoint) ||
+                               condensing);
 }
 
 void frmMain::setBusy(bool busy) {

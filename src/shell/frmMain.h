@@ -22,6 +22,7 @@ class QStatusBar;
 
 namespace orv {
 
+class AlarmMonitor;
 class DiagramWindows;
 class LinkController;
 class LiveWindows;
@@ -68,6 +69,7 @@ public:
     [[nodiscard]] DiagramWindows& diagrams() const { return *diagrams_; }
     [[nodiscard]] LiveWindows* liveWindows() const { return live_; }
     [[nodiscard]] LivePublisher* livePublisher() const { return mqtt_; }
+    [[nodiscard]] AlarmMonitor& alarms() const { return *alarms_; }
 
     // The folder holding the help files; the executable's folder unless set.
     void setHelpFolder(const QString& folder) { helpFolder_ = folder; }
@@ -127,6 +129,7 @@ private:
     void connectLink();
     void setBusy(bool busy);
     void Form_Resize();
+    void showAlarmColours();
 
     ModMain& app_;
     LinkController& link_;
@@ -148,6 +151,7 @@ private:
     DiagramWindows* diagrams_ = nullptr;
     LiveWindows* live_ = nullptr;
     LivePublisher* mqtt_ = nullptr;
+    AlarmMonitor* alarms_ = nullptr;
     QString helpFolder_;
     std::unique_ptr<SingleInstance> instanceLock_;
     bool busy_ = false;

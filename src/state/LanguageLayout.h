@@ -22,11 +22,11 @@ struct NamedText {
 // Menu captions of the main window. mnuStartLog ("S&tart"), mnuReset ("&Reset") and the
 // separators keep their fixed captions.
 inline constexpr auto MenuCaptions = std::to_array<NamedText>({
-    {"mnu1", 200},       {"mnuOpenLog", 201}, {"mnuCloseLog", 202}, {"mnuLogView", 203},
-    {"mnuEnd", 204},     {"mnu3", 205},       {"mnuPort", 206},     {"mnuMessw", 207},
-    {"mnuMqtt", 388},    {"mnu4", 208},       {"mnuOnline", 209},   {"mnuMon", 210},
-    {"mnuOnlGraf", 211}, {"mnu8", 212},       {"mnuWSet", 213},     {"mnuWMainSet", 214},
-    {"mnuHelp", 215},    {"mnuHilfe", 216},   {"mnuInfo", 217},
+    {"mnu1", 200},        {"mnuOpenLog", 201}, {"mnuCloseLog", 202}, {"mnuLogView", 203},
+    {"mnuEnd", 204},      {"mnu3", 205},       {"mnuPort", 206},     {"mnuMessw", 207},
+    {"mnuAlarms", 352},   {"mnuMqtt", 388},    {"mnu4", 208},        {"mnuOnline", 209},
+    {"mnuMon", 210},      {"mnuOnlGraf", 211}, {"mnu8", 212},        {"mnuWSet", 213},
+    {"mnuWMainSet", 214}, {"mnuHelp", 215},    {"mnuHilfe", 216},    {"mnuInfo", 217},
 });
 
 // Tips of the main window's value boxes; applied after the tag texts, so they win.

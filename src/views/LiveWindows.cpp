@@ -1,5 +1,6 @@
 #include "views/LiveWindows.h"
 
+#include "alarms/AlarmColour.h"
 #include "state/ModMain.h"
 #include "state/SettingsKeys.h"
 #include "views/frmMonitor.h"
@@ -7,6 +8,7 @@
 #include "views/frmOnline.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -77,6 +79,7 @@ void LiveWindows::openOnline() {
         items_.mnuOnline->setChecked(false);
     });
     items_.mnuOnline->setChecked(true);
+    setAlarmColours(alarm_[0], alarm_[1]);
     window->show();
     window->raise();
     window->activateWindow();
@@ -145,6 +148,15 @@ void LiveWindows::languageApplied() {
 void LiveWindows::onlineLabelChanged(int index, const std::string& text) {
     if (online_) {
         online_->setValueText(index, text);
+    }
+}
+
+void LiveWindows::setAlarmColours(bool temperature, bool channel2) {
+    alarm_[0] = temperature;
+    alarm_[1] = channel2;
+    if (online_) {
+        showAlarmColour(online_->lblSen(0), temperature);
+        showAlarmColour(online_->lblSen(1), channel2);
     }
 }
 

@@ -55,6 +55,8 @@ public:
     void onlineLabelChanged(int index, const std::string& text);
     void onlineCaptionChanged(const std::string& text);
     void monitorTextChanged(const std::string& text);
+    // The alarm colour of the online values window's two values, kept for a window opened later.
+    void setAlarmColours(bool temperature, bool channel2);
 
     [[nodiscard]] frmOnline* online() const;
     [[nodiscard]] frmOnlGraf* chart() const;
@@ -72,6 +74,7 @@ private:
     QPointer<frmOnline> online_;
     QPointer<frmOnlGraf> chart_;
     QPointer<frmMonitor> monitor_;
+    bool alarm_[2] = {false, false};
 };
 
 } // namespace orv
