@@ -3,6 +3,7 @@
 #include "core/DayNumber.h"
 #include "core/WriteAll.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -207,13 +208,17 @@ bool AlarmEventsWriter::fail(const std::string& what) {
     return false;
 }
 
-bool AlarmEventsWriter::create(const std::filesystem::path& path) {
+bool AlarmEventsWriter::create(const std::filesystem::path& path, bool append) {
     close();
     path_ = path.string();
     error_.clear();
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    fd_ =
+        ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), 0644);
     if (fd_ < 0) {
         return fail("cannot create");
+    }
+    if (append && ::lseek(fd_, 0, SEEK_END) > 0) {
+        return true;
     }
     if (!writeAll(fd_, kAlarmEventsHeader) || ::fdatasync(fd_) != 0) {
         return fail("cannot write");
@@ -278,6 +283,31 @@ std::vector<AlarmInterval> alarmIntervals(const std::vector<AlarmEventRow>& rows
         }
     }
     return out;
+}
+
+std::string durationText(double seconds) {
+    const long long total = std::max(0LL, std::llround(seconds));
+    const long long days = total / 86400;
+    char b[48];
+    std::snprintf(b, sizeof b, "%lld:%02lld:%02lld", (total % 86400) / 3600, (total % 3600) / 60,
+                  total % 60);
+    return days > 0 ? std::to_string(days) + " d " + b : std::string(b);
+}
+
+std::vector<AlarmListRow> alarmListRows(const std::vector<AlarmInterval>& intervals,
+                                        const LocaleFormat& locale, const std::string& openText) {
+    std::vector<AlarmListRow> rows;
+    for (const AlarmInterval& a : intervals) {
+        AlarmListRow row;
+        row.start = locale.generalDate(a.start);
+        row.rule = a.rule;
+        if (a.value) {
+            row.value = formatFixed(locale, *a.value, 1);
+        }
+        row.duration = a.end ? durationText((*a.end - a.start) * kSecondsPerDay) : openText;
+        rows.push_back(std::move(row));
+    }
+    return rows;
 }
 
 std::optional<std::vector<AlarmInterval>> loadAlarmIntervals(const std::filesystem::path& logPath) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarms/AlarmEvaluator.h"
+#include "core/LocaleFormat.h"
 
 #include <filesystem>
 #include <functional>
@@ -39,8 +40,9 @@ public:
     AlarmEventsWriter& operator=(const AlarmEventsWriter&) = delete;
 
     // Creates the file with its header row, replacing an old one as a new recording replaces
-    // its log. false with lastError() on failure.
-    [[nodiscard]] bool create(const std::filesystem::path& path);
+    // its log; with `append` an existing file is continued instead. false with lastError() on
+    // failure.
+    [[nodiscard]] bool create(const std::filesystem::path& path, bool append = false);
     [[nodiscard]] bool append(const AlarmEvent& event);
     void close();
     [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
@@ -83,6 +85,21 @@ struct AlarmInterval {
 
 // Pairs each rule's start with its next end, in order of start.
 [[nodiscard]] std::vector<AlarmInterval> alarmIntervals(const std::vector<AlarmEventRow>& rows);
+
+// "0:05:12" for 312 seconds, "1 d 2:00:00" from a day on; whole seconds.
+[[nodiscard]] std::string durationText(double seconds);
+
+// One alarm as the data window lists it: start (the locale's date and time), rule, value (one
+// decimal, empty for silence), duration (`openText` when the recording ended before the alarm).
+struct AlarmListRow {
+    std::string start;
+    std::string rule;
+    std::string value;
+    std::string duration;
+};
+[[nodiscard]] std::vector<AlarmListRow> alarmListRows(const std::vector<AlarmInterval>& intervals,
+                                                      const LocaleFormat& locale,
+                                                      const std::string& openText);
 
 // The intervals of the events file beside `logPath`; nullopt when there is none.
 [[nodiscard]] std::optional<std::vector<AlarmInterval>>

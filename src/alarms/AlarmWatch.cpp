@@ -39,8 +39,7 @@ std::vector<AlarmEvent> AlarmWatch::setRules(std::vector<AlarmRule> rules, doubl
     const TempUnit unit = eval_.displayUnit();
     eval_ = AlarmEvaluator(std::move(rules), unit);
     if (empty()) {
-        writer_.close();
-        logPath_.clear();
+        writer_.close(); // rules that come back in this recording continue its file
     }
     return ends;
 }
@@ -57,21 +56,27 @@ std::vector<AlarmEvent> AlarmWatch::sampleStored(const Measurement& m, double no
 }
 
 bool AlarmWatch::followRecording(const std::string& logPath, double recordingStart) {
-    if (empty() || logPath.empty()) {
+    if (logPath.empty()) {
         writer_.close();
         logPath_.clear();
         return true;
     }
-    if (logPath == logPath_ && recordingStart == recordingStart_) {
-        return writer_.isOpen() || error_.empty();
+    if (logPath != logPath_ || recordingStart != recordingStart_) {
+        writer_.close();
+        logPath_ = logPath;
+        recordingStart_ = recordingStart;
+        fileWritten_ = false;
+        error_.clear();
     }
-    logPath_ = logPath;
-    recordingStart_ = recordingStart;
-    error_.clear();
-    if (!writer_.create(alarmEventsPathFor(logPath))) {
+    if (empty() || writer_.isOpen() || !error_.empty()) {
+        return error_.empty();
+    }
+    // A new recording replaces an old events file as it replaces the log.
+    if (!writer_.create(alarmEventsPathFor(logPath), fileWritten_)) {
         error_ = writer_.lastError();
         return false;
     }
+    fileWritten_ = true;
     write(eval_.activeStarts());
     return error_.empty();
 }

@@ -47,6 +47,7 @@ private:
     AlarmEventsWriter writer_;
     std::string logPath_;
     double recordingStart_ = 0.0;
+    bool fileWritten_ = false; // the recording's events file exists: continue it
     std::string error_;
 };
 

@@ -163,6 +163,25 @@ void DiagramPainter::paint(QPainter& p, const DiagramContent& content,
                         : channel2Legend(content.ch2UnitText, content.languageCode));
     }
 
+    // Alarm intervals from their start to their end (an alarm still on when the recording ended
+    // runs to the last record), cut at the plot's edges; a short one keeps one pixel.
+    if (header.interval > 0) {
+        const double lastTime =
+            header.recordTime(std::max<std::int64_t>(0, content.data->size() - 1));
+        const auto xOfTime = [&](double t) {
+            const double k = (t - header.startTime) * 86400.0 / header.interval;
+            return xPixels(xOfRecord(k, g, content.view));
+        };
+        for (const AlarmInterval& a : content.alarms) {
+            const double x0 = std::max(xOfTime(a.start), leftEdge);
+            const double x1 = std::min(std::max(xOfTime(a.endOr(lastTime)), x0 + pixel), rightEdge);
+            if (x1 > x0) {
+                p.fillRect(QRectF(x0, top, x1 - x0, bottom - top),
+                           QColor::fromRgba(diagram_colour::kAlarm));
+            }
+        }
+    }
+
     paintCurve(p, content, Channel::Temperature, diagram_colour::kTemperature);
     paintCurve(p, content, Channel::Channel2, diagram_colour::kChannel2);
 

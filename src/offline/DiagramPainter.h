@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarms/AlarmEventsFile.h"
 #include "core/LocaleFormat.h"
 #include "offline/DiagramGeometry.h"
 #include "offline/LogData.h"
@@ -35,6 +36,8 @@ struct DiagramContent {
     std::string message;
     // The zoom rectangle being dragged, in picture twips.
     std::optional<RectTw> rubberBand;
+    // Alarm intervals of the log's events file, shaded behind the curves.
+    std::vector<AlarmInterval> alarms;
 };
 
 // The colours of the diagram.
@@ -45,6 +48,7 @@ inline constexpr QRgb kChannel2 = 0xFF00FF00;
 inline constexpr QRgb kMarkerLeft = 0xFF0000FF;
 inline constexpr QRgb kMarkerRight = 0xFFFF00FF;
 inline constexpr QRgb kRubberBand = 0xFFC04000;
+inline constexpr QRgb kAlarm = 0x40FF0000; // translucent, so grid and curves show through
 } // namespace diagram_colour
 
 // Paints a diagram laid out in twips into any paint device. The picture is `pixels` logical

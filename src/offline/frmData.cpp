@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -79,6 +80,14 @@ frmData::frmData(ModMain& app, QWidget* parent)
         frames_[g] = frame;
     }
 
+    lstAlarms_ = new QTreeWidget(this);
+    lstAlarms_->setObjectName(QStringLiteral("lstAlarms"));
+    lstAlarms_->setRootIsDecorated(false);
+    lstAlarms_->setColumnCount(4);
+    lstAlarms_->setMinimumHeight(110);
+    lstAlarms_->hide();
+    outer->addWidget(lstAlarms_);
+
     alignValues();
 
     // Restore the placement; one that lies on no screen (a monitor since removed) is dropped.
@@ -141,6 +150,7 @@ void frmData::applyLanguage() {
     applyTagTexts(this, app_.strings);
     setWindowTitle(QStringLiteral("Data"));
     LabelAktualisieren();
+    setAlarms(alarms_); // headers and numbers in the new language
 }
 
 void frmData::setValue(int i, const std::string& text) {
@@ -204,6 +214,23 @@ void frmData::unload() {
 void frmData::closeEvent(QCloseEvent* event) {
     savePlacement();
     event->accept();
+}
+
+void frmData::setAlarms(const std::vector<AlarmInterval>& alarms) {
+    alarms_ = alarms;
+    const QStringList headers =
+        QString::fromStdString(app_.text(369, "Start;Rule;Value;Duration")).split(QLatin1Char(';'));
+    lstAlarms_->setHeaderLabels(headers);
+    lstAlarms_->clear();
+    for (const AlarmListRow& row : alarmListRows(alarms_, app_.locale, app_.text(370))) {
+        lstAlarms_->addTopLevelItem(new QTreeWidgetItem(
+            {QString::fromStdString(row.start), QString::fromStdString(row.rule),
+             QString::fromStdString(row.value), QString::fromStdString(row.duration)}));
+    }
+    for (int c = 0; c < lstAlarms_->columnCount(); ++c) {
+        lstAlarms_->resizeColumnToContents(c);
+    }
+    lstAlarms_->setVisible(!alarms_.empty());
 }
 
 } // namespace orv

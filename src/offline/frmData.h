@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarms/AlarmEventsFile.h"
 #include "offline/DataWindow.h"
 #include "offline/LogData.h"
 #include "offline/Markers.h"
@@ -12,6 +13,7 @@
 
 class QGroupBox;
 class QLabel;
+class QTreeWidget;
 
 namespace orv {
 
@@ -61,6 +63,10 @@ public:
     // Both markers and, when both are set, the statistics between them (replay on activation).
     // Unset markers and missing statistics leave their values as they are.
     void showMarkers(const LogData& log, const Markers& markers);
+    // The alarms of the active diagram's events file (start, rule, value, duration); the list
+    // is hidden when there are none.
+    void setAlarms(const std::vector<AlarmInterval>& alarms);
+    [[nodiscard]] QTreeWidget& alarmList() const { return *lstAlarms_; }
 
     // Saves the placement when the window is in the normal state, then hides it. The close box
     // does the same; the wish and the check box keep their state.
@@ -88,6 +94,8 @@ private:
     std::array<QGroupBox*, 4> frames_{};
     std::array<QLabel*, kDataWindowLabels> captions_{};
     std::array<QLabel*, kDataWindowLabels> values_{};
+    QTreeWidget* lstAlarms_ = nullptr;
+    std::vector<AlarmInterval> alarms_;
 };
 
 } // namespace orv

@@ -238,6 +238,7 @@ void frmOfflGraf::Form_Activate() {
         frmData& dataWindow = windows_.data();
         dataWindow.setUnits(data_->header().tempUnitText(), data_->header().ch2UnitText());
         dataWindow.Rubber();
+        dataWindow.setAlarms(alarms_);
         dataWindow.showMarkers(*data_, interaction_->markers());
     }
     applyTexts();
@@ -322,6 +323,7 @@ void frmOfflGraf::finishLoad(std::uint64_t generation, const std::shared_ptr<Loa
         return;
     }
     data_ = std::make_shared<const LogData>(std::move(std::get<LogData>(*result)));
+    alarms_ = loadAlarmIntervals(filePath_).value_or(std::vector<AlarmInterval>{});
     interaction_.emplace(ViewRange{0, data_->size()});
     {
         const QSignalBlocker block(chkDrag_);
@@ -334,6 +336,7 @@ void frmOfflGraf::finishLoad(std::uint64_t generation, const std::shared_ptr<Loa
     frmData& dataWindow = windows_.data();
     dataWindow.setUnits(data_->header().tempUnitText(), data_->header().ch2UnitText());
     dataWindow.Rubber();
+    dataWindow.setAlarms(alarms_);
     applyTexts(); // panel 2 and the title; draws with a new value axis below
     if (data_->size() >= 1) {
         DrawDiagram(false);
@@ -438,6 +441,7 @@ void frmOfflGraf::DrawDiagram(bool keepScale) {
     c.tempUnitText = data_->header().tempUnitText();
     c.ch2UnitText = data_->header().ch2UnitText();
     c.languageCode = windows_.app().Language.empty() ? "de" : windows_.app().Language;
+    c.alarms = alarms_;
     plot_->setContent(c);
 }
 

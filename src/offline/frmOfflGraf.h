@@ -124,6 +124,7 @@ private:
     QProgressBar* progress_ = nullptr;
 
     std::shared_ptr<const LogData> data_;
+    std::vector<AlarmInterval> alarms_; // of the events file beside the log, if there is one
     std::optional<DiagramInteraction> interaction_;
     bool everActivated_ = false;
     bool unloaded_ = false;

@@ -130,6 +130,25 @@ TEST(AlarmIntervals, PairEachRulesStartWithItsNextEnd) {
     EXPECT_DOUBLE_EQ(got[3].value.value(), 3.0);
 }
 
+TEST(AlarmListRows, ShowStartRuleValueAndDurationInTheLocale) {
+    const std::vector<AlarmInterval> intervals{
+        {"margin<2", day(9, 5, 0), day(9, 10, 12), 1.84},
+        {"silence", day(10, 0, 0), day(10, 0, 0) + 1.0 + 7200.0 / 86400.0, std::nullopt},
+        {"humidity>70", day(23, 0, 0), std::nullopt, 70.25},
+    };
+    const GermanFormat de;
+    const std::vector<AlarmListRow> rows = alarmListRows(intervals, de, "bis Aufzeichnungsende");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].start, "07.12.2026 09:05:00");
+    EXPECT_EQ(rows[0].value, "1,8");
+    EXPECT_EQ(rows[0].duration, "0:05:12");
+    EXPECT_EQ(rows[1].value, "");
+    EXPECT_EQ(rows[1].duration, "1 d 2:00:00");
+    EXPECT_EQ(rows[2].duration, "bis Aufzeichnungsende");
+    const EnglishFormat en;
+    EXPECT_EQ(alarmListRows(intervals, en, "")[2].start, "12/7/2026 11:00:00 PM");
+}
+
 TEST(AlarmEventsTime, SystemOffsetFollowsTheTimeZone) {
     setenv("TZ", "Europe/Berlin", 1);
     tzset();

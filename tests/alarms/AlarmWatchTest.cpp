@@ -92,6 +92,12 @@ TEST(AlarmWatch, ANewRecordingOnTheSameFileStartsAFreshEventsFile) {
     w.frame("+020.00", "050.00");
     ASSERT_EQ(loadAlarmIntervals(log)->size(), 1u);
     w.frame("+020.00", "080.00");
+    // Rules taken away and given back within the recording continue its file.
+    (void)w.watch.setRules({}, w.rig.clock.now());
+    (void)w.watch.setRules(rulesOf({"humidity>70"}), w.rig.clock.now());
+    ASSERT_TRUE(w.watch.followRecording(log, 1.0));
+    w.frame("+020.00", "080.00");
+    ASSERT_EQ(loadAlarmIntervals(log)->size(), 3u);
     ASSERT_TRUE(w.watch.followRecording(log, 2.0));
     const auto fresh = loadAlarmIntervals(log);
     ASSERT_EQ(fresh->size(), 1u);

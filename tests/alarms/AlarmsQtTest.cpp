@@ -5,9 +5,14 @@
 #include "alarms/AlarmEventsFile.h"
 #include "alarms/AlarmMonitor.h"
 #include "alarms/dlgAlarms.h"
+#include "core/Clock.h"
 #include "link/LinkController.h"
 #include "logging/frmInterval.h"
 #include "logging/RecordingCommands.h"
+#include "offline/DiagramView.h"
+#include "offline/DiagramWindows.h"
+#include "offline/frmData.h"
+#include "offline/frmOfflGraf.h"
 #include "shell/frmMain.h"
 #include "state/ModMain.h"
 #include "views/frmOnline.h"
@@ -20,6 +25,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -101,12 +107,33 @@ std::string statusText(frmMain& w) {
 // 20 °C and 93 %: the dew point is 18.8 °C, 1.2 K below the temperature.
 const QStringList kCondensing{"--rate", "10", "--temp", "20.0", "--rh", "93.0"};
 
-TEST(AlarmProgram, CondensationNearTurnsTheDewPointRedBeepsAndIsRecorded) {
+// Runs of shaded (red over white) columns along the middle row of `image`; gaps of a few pixels
+// (grid lines under the shading) do not split a run.
+int shadedRuns(const QImage& image) {
+    int runs = 0;
+    int gap = 100;
+    for (int x = 0; x < image.width(); ++x) {
+        const QColor c = image.pixelColor(x, image.height() / 2);
+        const bool shaded =
+            c.red() > 200 && c.green() > 150 && c.green() < 230 && c.blue() > 150 && c.blue() < 230;
+        if (shaded) {
+            runs += gap > 3 ? 1 : 0;
+            gap = 0;
+        } else {
+            ++gap;
+        }
+    }
+    return runs;
+}
+
+TEST(AlarmProgram, CondensationNearIsShownHeardRecordedAndFoundInTheDiagram) {
     test::Simulator sim(kCondensing);
     ASSERT_NE(sim.port(), 0);
     test::TempDir dir;
-    test::ShellProgram p(sim.ini("eng") +
-                         "[Alarms]\nRule1=margin<2\nRule3=pressure>1000\nRule4=temperature>25\n");
+    ManualClock clock(46000.5);
+    test::ShellProgram p(
+        sim.ini("eng") + "[Alarms]\nRule1=margin<2\nRule3=pressure>1000\nRule4=temperature>25\n",
+        test::kEnglishLocale, {}, &clock);
     p.program->start();
     frmMain& w = p.window();
 
@@ -132,22 +159,35 @@ TEST(AlarmProgram, CondensationNearTurnsTheDewPointRedBeepsAndIsRecorded) {
     w.liveWindows()->online()->close();
     w.showNormal();
 
-    // A recording starts its events file with the alarm that is on.
+    // A recording every 5 s starts its events file with the alarm that is on.
     const std::string log = dir.file("cellar.dat").string();
     p.prompts.files.push_back(log);
     w.menus().mnuOpenLog->trigger();
     frmInterval* interval = w.recording().intervalDialog();
     ASSERT_NE(interval, nullptr);
+    interval->Slider1()->setValue(1);
+    ASSERT_EQ(interval->SliderSeconds(), 5);
     interval->Command1()->click();
     w.menus().mnuStartLog->trigger();
     ASSERT_TRUE(p.app().LoggerActive);
-    ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(alarmEventsPathFor(log)); }));
+    const auto records = [&](int n) {
+        for (int k = 0; k < n; ++k) {
+            const auto before = w.recording().logger().recordCount();
+            clock.advanceSeconds(5);
+            ASSERT_TRUE(waitFor([&] { return w.recording().logger().recordCount() > before; }));
+        }
+    };
+    records(20);
+    ASSERT_TRUE(std::filesystem::exists(alarmEventsPathFor(log)));
 
-    // Rules changed while recording: the old alarm ends in the file, the colours go back.
-    w.alarms().setRules({"humidity>90"});
+    // Rules changed while recording: the old alarm ends in the file, the colours follow.
+    w.alarms().setRules({});
     EXPECT_FALSE(red(w.txtTp()));
+    records(10);
+    w.alarms().setRules({"humidity>90"});
     ASSERT_TRUE(waitFor([&] { return red(w.txtRH()); }));
     EXPECT_EQ(p.prompts.beeps, 2);
+    records(10);
     w.menus().mnuCloseLog->trigger();
 
     const auto intervals = loadAlarmIntervals(log);
@@ -155,9 +195,33 @@ TEST(AlarmProgram, CondensationNearTurnsTheDewPointRedBeepsAndIsRecorded) {
     ASSERT_EQ(intervals->size(), 2u);
     EXPECT_EQ((*intervals)[0].rule, "margin<2");
     EXPECT_NEAR((*intervals)[0].value.value(), 1.2, 0.05);
-    EXPECT_TRUE((*intervals)[0].end.has_value());
+    ASSERT_TRUE((*intervals)[0].end.has_value());
+    EXPECT_NEAR((*(*intervals)[0].end - 46000.5) * 86400.0, 100.0, 0.5);
     EXPECT_EQ((*intervals)[1].rule, "humidity>90");
     EXPECT_FALSE((*intervals)[1].end.has_value());
+
+    // The diagram of the recording: the data window lists both alarms, the plot shades them.
+    p.prompts.files.push_back(log);
+    w.diagrams().mnuLogView_Click();
+    ASSERT_EQ(w.diagrams().windows().size(), 1u);
+    frmOfflGraf* diagram = w.diagrams().windows().back();
+    ASSERT_TRUE(waitFor([&] { return !diagram->loading() && diagram->loaded(); }));
+    QTreeWidget& list = w.diagrams().data().alarmList();
+    ASSERT_EQ(list.topLevelItemCount(), 2);
+    EXPECT_EQ(list.headerItem()->text(3), "Duration");
+    EXPECT_EQ(list.topLevelItem(0)->text(1), "margin<2");
+    EXPECT_EQ(list.topLevelItem(0)->text(2), "1.2");
+    EXPECT_EQ(list.topLevelItem(0)->text(3), "0:01:40");
+    EXPECT_EQ(list.topLevelItem(1)->text(3), "until the recording ended");
+    w.diagrams().data().cmData_Click(true);
+    w.diagrams().data().grab().save(QStringLiteral(ORV_BINARY_DIR "/alarm-data-window.png"));
+    w.resize(1000, 720);
+    diagram->parentWidget()->resize(900, 520);
+    QTest::qWait(50);
+    const QImage image = diagram->plot()->grab().toImage();
+    diagram->grab().save(QStringLiteral(ORV_BINARY_DIR "/alarm-diagram.png"));
+    // Two shaded stretches with the alarm-free minute between them.
+    EXPECT_EQ(shadedRuns(image), 2);
 }
 
 TEST(AlarmProgram, TheDialogStoresTheRulesAndSilenceIsAnAlarmInGerman) {
