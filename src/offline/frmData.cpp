@@ -227,9 +227,13 @@ void frmData::setAlarms(const std::vector<AlarmInterval>& alarms) {
             {QString::fromStdString(row.start), QString::fromStdString(row.rule),
              QString::fromStdString(row.value), QString::fromStdString(row.duration)}));
     }
+    int width = 2 * lstAlarms_->frameWidth() + 4;
     for (int c = 0; c < lstAlarms_->columnCount(); ++c) {
         lstAlarms_->resizeColumnToContents(c);
+        width += lstAlarms_->columnWidth(c);
     }
+    // The window has a fixed size: it grows to show the whole rows.
+    lstAlarms_->setMinimumWidth(std::min(width, 900));
     lstAlarms_->setVisible(!alarms_.empty());
 }
 
