@@ -84,6 +84,7 @@ dlgAlarms::dlgAlarms(const Texts& texts, const std::vector<std::string>& rules, 
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     resize(520, 360);
+    txtRule_->setFocus();
     check();
 }
 
