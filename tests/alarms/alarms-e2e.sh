@@ -11,30 +11,14 @@ case $lang in
   *) language=eng menu_key=alt+p title=Alarms suffix=en ;;
 esac
 
-work=$(mktemp -d)
-sim_pid=""
-cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; [ -f "$work/stderr" ] && sed 's/^/  program: /' "$work/stderr" >&2; exit 1; }
+. "$(dirname "$0")/../support/e2e-common.sh"
 
 {
   echo "# 20 °C; the humidity climbs from 80 % to 93 %: dew point 18.8 °C, 1.2 K below"
   for _ in 1 2 3 4; do echo "20.0 80.0"; done
   for _ in $(seq 200); do echo "20.0 93.0"; done
 } >"$work/script.txt"
-"$sim" --tcp 127.0.0.1:0 --rate 2 --script "$work/script.txt" 2>"$work/sim.log" &
-sim_pid=$!
-port=""
-for _ in $(seq 100); do
-  port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/sim.log" | head -1)
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || fail "orv-sim did not start"
+start_sim --rate 2 --script "$work/script.txt"
 
 ini="$work/data/VisualORV/VisualORV.Ini"
 mkdir -p "$(dirname "$ini")"
@@ -54,23 +38,20 @@ cat >"$work/inside.sh" <<'INSIDE'
 set -u
 "$ORV_PROGRAM" 2>"$ORV_WORK/stderr" &
 pid=$!
-main=""
-for _ in $(seq 100); do
-  main=$(xdotool search --onlyvisible --name '^VisualORV' 2>/dev/null | head -1)
-  [ -n "$main" ] && break
-  sleep 0.1
-done
+# The first visible window whose title matches, waiting up to ten seconds.
+window() {
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep . && return
+    sleep 0.1
+  done
+}
+main=$(window '^VisualORV')
 # The crossing comes after two seconds; give it time to arrive.
 sleep 6
 [ -n "$main" ] && import -window "$main" "$ORV_SHOTS/alarm-main-window-$ORV_SUFFIX.png"
 xdotool windowfocus --sync "$main" 2>/dev/null
 xdotool key "$ORV_MENU_KEY" && sleep 0.5 && xdotool key a
-dialog=""
-for _ in $(seq 50); do
-  dialog=$(xdotool search --onlyvisible --name "^$ORV_TITLE\$" 2>/dev/null | head -1)
-  [ -n "$dialog" ] && break
-  sleep 0.1
-done
+dialog=$(window "^$ORV_TITLE\$")
 if [ -n "$dialog" ]; then
   echo "$dialog" >"$ORV_WORK/dialog"
   xdotool type --delay 40 'humidity>>70'

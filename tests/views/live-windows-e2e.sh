@@ -6,26 +6,8 @@
 set -euo pipefail
 program=$1 sim=$2 shots=$3 lang=${4:-de_DE.UTF-8}
 
-work=$(mktemp -d)
-sim_pid="" orv_pid=""
-cleanup() {
-  [ -n "$orv_pid" ] && kill "$orv_pid" 2>/dev/null || true
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; [ -f "$work/stderr" ] && sed 's/^/  program: /' "$work/stderr" >&2; exit 1; }
-
-"$sim" --tcp 127.0.0.1:0 --rate 1 --temp 21.5 --rh 48.5 2>"$work/sim.log" &
-sim_pid=$!
-port=""
-for _ in $(seq 100); do
-  port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/sim.log" | head -1)
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || fail "orv-sim did not start"
+. "$(dirname "$0")/../support/e2e-common.sh"
+start_sim --rate 1 --temp 21.5 --rh 48.5
 
 ini="$work/data/VisualORV/VisualORV.Ini"
 mkdir -p "$(dirname "$ini")"
