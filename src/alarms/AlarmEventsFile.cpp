@@ -223,6 +223,12 @@ bool AlarmEventsWriter::create(const std::filesystem::path& path, bool append) {
     if (!writeAll(fd_, kAlarmEventsHeader) || ::fdatasync(fd_) != 0) {
         return fail("cannot write");
     }
+    // The new file's name must survive a power cut as well as its bytes.
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
     return true;
 }
 
