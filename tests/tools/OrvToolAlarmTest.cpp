@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 
 namespace orv {
 namespace {
+
+using namespace std::chrono_literals;
 
 // 20 °C throughout; the humidity climbs to 92 % (1.3 K from condensing on a 20 °C surface,
 // past the 85 % limit) for two seconds, then falls to 70 %.
@@ -80,6 +83,38 @@ TEST(OrvToolRecordAlarms, EachStartAndEndGoesToStderrAndTheEventsFile) {
         const double seconds = (*a.end - a.start) * 86400.0;
         EXPECT_GT(seconds, 0.5) << a.rule;
         EXPECT_LT(seconds, 4.0) << a.rule;
+    }
+}
+
+TEST(OrvToolRecordAlarms, ARotationStartsTheNextEventsFileWithTheAlarmsThatAreOn) {
+    const test::Simulator sim({"--rate", "20", "--temp", "20", "--rh", "93"});
+    ASSERT_FALSE(sim.address.empty());
+    test::TempDir dir;
+    const test::ClockFile clock(dir);
+    clock.set("2026-12-07T23:59:50");
+    // The rules come from the config file, one line each.
+    test::writeFile(dir.file("cellar.conf"), "alarm = margin<2\nalarm = humidity>90 hyst 2\n");
+    test::Process tool({ORV_TOOL_PATH, "record", "--config", dir.file("cellar.conf").string(),
+                        "--tcp", sim.address, "--interval", "5", "-o",
+                        dir.file("cellar.dat").string(), "--rotate", "daily"});
+    ASSERT_TRUE(test::waitForRecords(tool, 1)) << tool.err();
+    clock.set("2026-12-08T00:00:00");
+    ASSERT_TRUE(test::waitForRecords(tool, 2)) << tool.err();
+    tool.signal(SIGTERM);
+    ASSERT_EQ(tool.wait(5s), 0) << tool.err();
+
+    // Each alarm started once, and each day's events file holds both.
+    const std::vector<std::string> lines = test::linesOf(tool.err());
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.starts_with("alarm "); }),
+              2)
+        << tool.err();
+    for (const char* name : {"cellar-2026-12-07.events.csv", "cellar-2026-12-08.events.csv"}) {
+        const std::vector<std::string> rows = test::linesOf(test::readFile(dir.file(name)));
+        ASSERT_EQ(rows.size(), 3u) << name;
+        EXPECT_TRUE(rows[1].starts_with("2026-12-07T23:59:5")) << rows[1];
+        EXPECT_TRUE(rows[1].ends_with(",margin<2,1.17,start")) << rows[1];
+        EXPECT_TRUE(rows[2].ends_with(",humidity>90 hyst 2,93.00,start")) << rows[2];
     }
 }
 

@@ -25,46 +25,6 @@ double at(int y, int mo, int d, int h, int mi, int s) {
 
 constexpr double kSameTime = 1e-3 / 86400.0;
 
-// Sets an environment variable for the child processes of a scope.
-struct ScopedEnv {
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
-// The recorder's test clock: a file holding the local time, replaced in one step so the tool
-// never reads half a time.
-class ClockFile {
-public:
-    explicit ClockFile(const test::TempDir& dir)
-        : path_(dir.file("clock").string()), env_("ORV_CLOCK_FILE", path_) {}
-
-    void set(const std::string& localTime) const {
-        test::writeFile(path_ + ".new", localTime + "\n");
-        std::filesystem::rename(path_ + ".new", path_);
-    }
-
-private:
-    std::string path_;
-    ScopedEnv env_;
-};
-
 TEST(OrvToolRecordService, TheConfigFileGivesWhatTheCommandLineDoesNot) {
     const test::Simulator sim({"--rate", "20", "--temp", "21", "--rh", "50"});
     ASSERT_FALSE(sim.address.empty());
@@ -153,7 +113,7 @@ TEST(OrvToolRecordService, RotatesAtMidnightAndResumesOnTheGrid) {
     const test::Simulator sim({"--rate", "20", "--temp", "21", "--rh", "50"});
     ASSERT_FALSE(sim.address.empty());
     test::TempDir dir;
-    const ClockFile clock(dir);
+    const test::ClockFile clock(dir);
     const std::string base = dir.file("hall.dat").string();
     const std::string day1 = dir.file("hall-2026-12-07.dat").string();
     const std::string day2 = dir.file("hall-2026-12-08.dat").string();

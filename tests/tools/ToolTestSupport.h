@@ -291,4 +291,44 @@ inline std::string readAll(int fd, int* reads = nullptr, std::chrono::millisecon
     }
 }
 
+// Sets an environment variable for the child processes of a scope.
+struct ScopedEnv {
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (old_) {
+            ::setenv(name_, old_->c_str(), 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// The recorder's test clock: a file holding the local time, replaced in one step so the tool
+// never reads half a time.
+class ClockFile {
+public:
+    explicit ClockFile(const test::TempDir& dir)
+        : path_(dir.file("clock").string()), env_("ORV_CLOCK_FILE", path_) {}
+
+    void set(const std::string& localTime) const {
+        test::writeFile(path_ + ".new", localTime + "\n");
+        std::filesystem::rename(path_ + ".new", path_);
+    }
+
+private:
+    std::string path_;
+    ScopedEnv env_;
+};
+
 } // namespace orv::test
