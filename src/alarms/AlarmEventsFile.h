@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarms/AlarmEvaluator.h"
+#include "core/IsoTime.h"
 #include "core/LocaleFormat.h"
 
 #include <filesystem>
@@ -14,12 +15,6 @@ namespace orv {
 
 // The alarm events of a recording live beside its log: "room.dat" -> "room.events.csv".
 [[nodiscard]] std::filesystem::path alarmEventsPathFor(const std::filesystem::path& logPath);
-
-// Seconds east of UTC of the system's time zone at a local day number.
-[[nodiscard]] int systemUtcOffsetSeconds(double localDayNumber);
-
-// "2026-12-07T14:03:05+01:00": local time to the second with its offset from UTC.
-[[nodiscard]] std::string isoLocalTime(double localDayNumber, int utcOffsetSeconds);
 
 inline constexpr std::string_view kAlarmEventsHeader = "time,rule,value,event\n";
 

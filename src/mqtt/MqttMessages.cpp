@@ -98,30 +98,6 @@ PublishedSample publishedSampleOf(const Measurement& m, double time) {
     return s;
 }
 
-std::string isoLocalTime(double dayNumber) {
-    const CivilTime c = toCivil(dayNumber);
-    std::tm local{};
-    local.tm_year = c.year - 1900;
-    local.tm_mon = c.month - 1;
-    local.tm_mday = c.day;
-    local.tm_hour = c.hour;
-    local.tm_min = c.minute;
-    local.tm_sec = c.second;
-    local.tm_isdst = -1;
-    long offset = 0;
-    if (const std::time_t t = std::mktime(&local); t != static_cast<std::time_t>(-1)) {
-        std::tm back{};
-        localtime_r(&t, &back);
-        offset = back.tm_gmtoff;
-    }
-    const char sign = offset < 0 ? '-' : '+';
-    const long minutes = std::labs(offset) / 60;
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld", c.year, c.month,
-                  c.day, c.hour, c.minute, c.second, sign, minutes / 60, minutes % 60);
-    return text;
-}
-
 std::string samplePayload(const PublishedSample& sample) {
     JsonObject json;
     json.text("time", isoLocalTime(sample.time))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/IsoTime.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -66,9 +68,6 @@ struct PublishedSample {
 // The newest sample of the live measurement at `time`. A row the no-data supervision emptied
 // gives no values at all, although the measurement still remembers the last frame's.
 [[nodiscard]] PublishedSample publishedSampleOf(const Measurement& m, double time);
-
-// "2026-12-07T14:05:00+01:00": the local day number with the offset from UTC in force then.
-[[nodiscard]] std::string isoLocalTime(double dayNumber);
 
 // {"time":...,"serial":...,"temperature":...,"humidity":...,"dewpoint":...,"unit":...}
 [[nodiscard]] std::string samplePayload(const PublishedSample& sample);
