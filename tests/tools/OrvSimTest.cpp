@@ -85,17 +85,19 @@ TEST(OrvSim, EveryTcpClientGetsEveryFrameAndALeavingClientHarmsNoOne) {
 }
 
 TEST(OrvSim, SplitWritesReachLateClientsFromAFrameStart) {
-    // Ten pieces 4 ms apart fill most of each 50 ms frame period, so clients that join at odd
-    // moments nearly always arrive in the middle of a frame.
-    Process sim = startSim({"--tcp", "127.0.0.1:0", "--rate", "20", "--split", "2", "--split-pause",
-                            "4", "--layout", "H"});
+    // Ten pieces 8 ms apart fill most of each 100 ms frame period, so clients that join at odd
+    // moments nearly always arrive in the middle of a frame. The pauses are long enough, and the
+    // window holds enough frames, that a busy machine neither merges the pieces into whole
+    // frames nor leaves fewer than three frames to check.
+    Process sim = startSim({"--tcp", "127.0.0.1:0", "--rate", "10", "--split", "2", "--split-pause",
+                            "8", "--layout", "H"});
     const int port = listeningPort(sim);
     ASSERT_GT(port, 0);
-    for (const auto joinAfter : {130ms, 23ms, 17ms}) {
+    for (const auto joinAfter : {260ms, 47ms, 33ms}) {
         std::this_thread::sleep_for(joinAfter);
         const int client = test::connectToLoopback(port);
         int reads = 0;
-        const std::string text = readAll(client, &reads, 300ms);
+        const std::string text = readAll(client, &reads, 1000ms);
         ::close(client);
         ASSERT_FALSE(text.empty());
         EXPECT_EQ(text[0], '@');
