@@ -1,6 +1,7 @@
 #include "offline/CsvWriter.h"
 
 #include "offline/DateTimeText.h"
+#include "offline/DerivedStats.h"
 #include "offline/FixedDecimal.h"
 #include "offline/OutputPipe.h"
 
@@ -62,13 +63,18 @@ std::error_code writeCsv(int fd, const LogHeader& h, std::int64_t first, std::in
     }
     buf += csvCell(options.timeName, sep) + sep +
            csvCell(options.temperatureName + " (" + unitWithoutBlank(h.tempUnitText()) + ")", sep) +
-           sep + csvCell(ch2Name + " (" + unitWithoutBlank(h.ch2UnitText()) + ")", sep) + "\r\n";
+           sep + csvCell(ch2Name + " (" + unitWithoutBlank(h.ch2UnitText()) + ")", sep);
+    if (options.derived) {
+        buf += derivedHeaderCells(options.derivedNames, sep);
+    }
+    buf += "\r\n";
 
-    constexpr std::size_t kMaxRow = DateTimeWriter::kMaxChars + 2 * 64 + 4;
+    constexpr std::size_t kMaxRow = DateTimeWriter::kMaxChars + 2 * 64 + 4 + kDerivedCellsMaxChars;
     OutputPipe out(fd);
     out.append(buf);
     // Timestamps carry milliseconds only when the interval is not a whole number of seconds.
     DateTimeWriter stamp(options.dateTimeSeparator, h.interval != std::floor(h.interval));
+    const RecordDeriver derive(h, options.pressureHpa);
     const std::error_code readError = forEachChunk(
         records, first, count,
         [&](std::int64_t chunkFirst, std::span<const float> temp, std::span<const float> ch2) {
@@ -80,6 +86,9 @@ std::error_code writeCsv(int fd, const LogHeader& h, std::int64_t first, std::in
                 p = formatValue(p, temp[i], options.decimal);
                 *p++ = sep;
                 p = formatValue(p, ch2[i], options.decimal);
+                if (options.derived) {
+                    p = writeDerivedCells(p, derive(temp[i], ch2[i]), sep, options.decimal);
+                }
                 *p++ = '\r';
                 *p++ = '\n';
                 out.commit(p);

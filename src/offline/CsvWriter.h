@@ -1,5 +1,6 @@
 #pragma once
 
+#include "offline/DerivedColumns.h"
 #include "offline/LogData.h"
 #include "offline/RecordSource.h"
 
@@ -23,6 +24,10 @@ struct CsvOptions {
     std::string timeName = "time";
     std::string temperatureName = "temperature";
     std::string channel2Name; // empty: "humidity" or "dew point" by the file's unit
+    // Humidity quantities as further columns behind the three above (DerivedColumns.h).
+    bool derived = false;
+    double pressureHpa = kStandardPressureHpa;
+    DerivedNames derivedNames{};
 };
 
 // German spreadsheets want ";" between cells and a decimal comma.

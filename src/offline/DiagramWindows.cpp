@@ -7,6 +7,7 @@
 #include "state/ModMain.h"
 #include "state/SettingsKeys.h"
 
+#include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -18,14 +19,34 @@ namespace orv {
 DiagramWindows::DiagramWindows(ModMain& app, Prompts& prompts, QMdiArea& area, QWidget* mainWindow)
     : QObject(&area), app_(app), prompts_(prompts), area_(area),
       data_(new frmData(app, mainWindow)) {
-    connect(&area_, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* child) {
-        if (auto* window = qobject_cast<frmOfflGraf*>(child ? child->widget() : nullptr)) {
+    connect(&area_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* child) {
+        auto* window = qobject_cast<frmOfflGraf*>(child ? child->widget() : nullptr);
+        if (window) {
             window->Form_Activate();
+        }
+        if (reportItem_) {
+            reportItem_->setEnabled(window != nullptr);
         }
     });
 }
 
 DiagramWindows::~DiagramWindows() = default;
+
+frmOfflGraf* DiagramWindows::activeWindow() const {
+    QMdiSubWindow* child = area_.activeSubWindow();
+    return qobject_cast<frmOfflGraf*>(child ? child->widget() : nullptr);
+}
+
+void DiagramWindows::setReportItem(QAction* item) {
+    reportItem_ = item;
+    item->setEnabled(activeWindow() != nullptr);
+    item->setText(QString::fromStdString(app_.text(383, "Bericht (PDF)")));
+    connect(item, &QAction::triggered, this, [this] {
+        if (frmOfflGraf* window = activeWindow()) {
+            window->cmdReport_Click();
+        }
+    });
+}
 
 bool DiagramWindows::Source() {
     Prompts::FileDialog dialog;
@@ -115,6 +136,9 @@ void DiagramWindows::applyLanguage() {
         window->applyTexts();
     }
     data_->applyLanguage();
+    if (reportItem_) {
+        reportItem_->setText(QString::fromStdString(app_.text(383, "Bericht (PDF)")));
+    }
 }
 
 void DiagramWindows::unload() {

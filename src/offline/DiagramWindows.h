@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class QAction;
 class QMdiArea;
 class QMdiSubWindow;
 class QWidget;
@@ -49,6 +50,10 @@ public:
     void unload();
 
     [[nodiscard]] std::vector<frmOfflGraf*> windows() const;
+    // The diagram window active in the work area, if any.
+    [[nodiscard]] frmOfflGraf* activeWindow() const;
+    // File > Report: enabled while a diagram window is active, reports that window.
+    void setReportItem(QAction* item);
     [[nodiscard]] DiagramSlots& diagramSlots() { return slots_; }
     [[nodiscard]] frmData& data() { return *data_; }
     [[nodiscard]] ModMain& app() { return app_; }
@@ -63,6 +68,7 @@ private:
     QMdiArea& area_;
     DiagramSlots slots_;
     frmData* data_ = nullptr; // a window of its own, owned by the main window
+    QPointer<QAction> reportItem_;
 };
 
 } // namespace orv

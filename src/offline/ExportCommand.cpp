@@ -5,6 +5,7 @@
 #include "offline/ExportWriter.h"
 #include "platform/Prompts.h"
 #include "state/ModMain.h"
+#include "state/SettingsKeys.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +18,8 @@ namespace {
 
 constexpr const char* kMessageTitle = "VisualORV";
 constexpr int kCsvFilterIndex = 2;
+// The CSV export with the humidity quantities in further columns.
+constexpr int kCsvDerivedFilterIndex = 3;
 
 std::error_code lastError() {
     return {errno, std::generic_category()};
@@ -104,8 +107,9 @@ ExportCommand::Outcome ExportCommand::cmdExport_Click(const LogData& log, const 
     }
     Prompts::FileDialog dialog;
     dialog.title = app_.text(242, "Logdatei exportieren nach");
-    dialog.filter =
-        app_.text(243, "txt-Dateien (*.txt)|*.txt") + "|" + app_.text(342, "CSV (*.csv)|*.csv");
+    dialog.filter = app_.text(243, "txt-Dateien (*.txt)|*.txt") + "|" +
+                    app_.text(342, "CSV (*.csv)|*.csv") + "|" +
+                    app_.text(378, "CSV mit Feuchtegrößen (*.csv)|*.csv");
     dialog.folder = initialFolder_;
     // The file title without its extension ".dat".
     dialog.fileName = fileTitle.size() > 4 ? fileTitle.substr(0, fileTitle.size() - 4) : "";
@@ -116,7 +120,9 @@ ExportCommand::Outcome ExportCommand::cmdExport_Click(const LogData& log, const 
     if (choice.path.empty()) {
         return Outcome::Cancelled;
     }
-    const Format format = choice.filterIndex == kCsvFilterIndex ? Format::Csv : Format::Text;
+    const bool derived = choice.filterIndex == kCsvDerivedFilterIndex;
+    const Format format =
+        choice.filterIndex == kCsvFilterIndex || derived ? Format::Csv : Format::Text;
     std::filesystem::path path(choice.path);
     // A spreadsheet opens a CSV file by its extension; the text table keeps the name as given.
     if (format == Format::Csv && !path.has_extension()) {
@@ -148,6 +154,15 @@ ExportCommand::Outcome ExportCommand::cmdExport_Click(const LogData& log, const 
             options.channel2Name = app_.text(194 + shift, shift == 0 ? "rel. Feuchte" : "Taupunkt");
             if (app_.strings.langBase() != StringTable::EnglishBase) {
                 options = germanCsvOptions(options);
+            }
+            if (derived) {
+                options.derived = true;
+                options.pressureHpa =
+                    parsePressureHpa(readSetting(app_.ini, keys::HumidityPressure))
+                        .value_or(kStandardPressureHpa);
+                for (std::size_t q = 0; q < kDerivedCount; ++q) {
+                    options.derivedNames[q] = app_.text(372 + static_cast<int>(q));
+                }
             }
             return writeCsv(fd, log, first, count, options);
         }

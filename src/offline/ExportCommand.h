@@ -22,12 +22,14 @@ struct ExportSource;
 //     exporter.cmdExport_Click(log, interaction.view(), fileTitle);
 // with its loaded file, its visible range (narrowed by a zoom) and its file title ("a.dat").
 //
-// The save dialog starts in the logger's folder (LogFileDir) and offers two filters: the text
+// The save dialog starts in the logger's folder (LogFileDir) and offers three filters: the text
 // table of text 243 (header lines, then "i a b" per record, decimal mark and date as the system
 // writes them) and "CSV (*.csv)" (ISO times; ";" and a decimal comma under German texts, "," and
-// a point under English ones). The suggested name is the file title without ".dat". An existing
-// file is replaced only after the question of texts 244/245; a failure shows text 253 and leaves
-// an existing file as it was. Nothing else changes: not the view, not the markers, no setting.
+// a point under English ones), and the same CSV with the humidity quantities in further columns
+// (text 378; air pressure from the setting Humidity/Pressure). The suggested name is the file title
+// without ".dat". An existing file is replaced only after the question of texts 244/245; a failure
+// shows text 253 and leaves an existing file as it was. Nothing else changes: not the view, not the
+// markers, no setting.
 class ExportCommand {
 public:
     enum class Outcome { Cancelled, KeptExisting, Written, Failed };

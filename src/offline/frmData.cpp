@@ -1,5 +1,7 @@
 #include "offline/frmData.h"
 
+#include "offline/DerivedStats.h"
+#include "offline/ReportContent.h"
 #include "platform/ScreenTwips.h"
 #include "state/LanguageTags.h"
 #include "state/ModMain.h"
@@ -88,6 +90,7 @@ frmData::frmData(ModMain& app, QWidget* parent)
     lstAlarms_->hide();
     outer->addWidget(lstAlarms_);
 
+    buildDerivedGroup(*outer);
     alignValues();
 
     // Restore the placement; one that lies on no screen (a monitor since removed) is dropped.
@@ -97,6 +100,102 @@ frmData::frmData(ModMain& app, QWidget* parent)
     if (QGuiApplication::screenAt(at) != nullptr) {
         move(at);
     }
+}
+
+void frmData::buildDerivedGroup(QLayout& outer) {
+    derivedFrame_ = new QGroupBox(this);
+    derivedFrame_->setObjectName(QStringLiteral("FrameDerived"));
+    auto* grid = new QGridLayout(derivedFrame_);
+    grid->setColumnStretch(0, 1);
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    for (int c = 0; c < 3; ++c) {
+        derivedHeads_[c] = new QLabel(derivedFrame_);
+        derivedHeads_[c]->setAlignment(Qt::AlignRight);
+        grid->addWidget(derivedHeads_[c], 0, c + 1);
+    }
+    for (std::size_t q = 0; q < kDerivedCount; ++q) {
+        const int row = static_cast<int>(q) + 1;
+        derivedCaptions_[q] = new QLabel(derivedFrame_);
+        grid->addWidget(derivedCaptions_[q], row, 0);
+        for (int c = 0; c < 3; ++c) {
+            auto* value = new QLabel(derivedFrame_);
+            value->setObjectName(QStringLiteral("lblDerived%1_%2").arg(q).arg(c));
+            value->setFont(fixed);
+            value->setAlignment(Qt::AlignRight);
+            value->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QLatin1Char('0')) * 9);
+            value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            grid->addWidget(value, row, c + 1);
+            derived_[q * 3 + static_cast<std::size_t>(c)] = value;
+        }
+    }
+    outer.addWidget(derivedFrame_);
+    derivedTexts();
+}
+
+void frmData::derivedTexts() {
+    derivedFrame_->setTitle(
+        QString::fromStdString(app_.text(377, "Abgeleitete Größen zwischen Marker")));
+    const auto heads = splitTextList(
+        app_.text(380, "Statistik|Größe|Minimum|Zeitpunkt|Maximum|Zeitpunkt|Mittelwert"));
+    for (std::size_t c = 0; c < 3; ++c) {
+        const std::size_t part = 2 + 2 * c; // Minimum, Maximum, Mittelwert
+        derivedHeads_[c]->setText(part < heads.size() ? QString::fromStdString(heads[part])
+                                                      : QString());
+    }
+    for (std::size_t q = 0; q < kDerivedCount; ++q) {
+        const auto quantity = static_cast<Derived>(q);
+        derivedCaptions_[q]->setText(QString::fromStdString(
+            app_.text(372 + static_cast<int>(q), std::string(derivedName(quantity))) + " (" +
+            std::string(derivedUnit(quantity)) + ")"));
+    }
+}
+
+void frmData::clearDerived() {
+    ++derivedGeneration_;
+    derivedWorker_.request_stop();
+    derivedPending_ = false;
+    for (QLabel* value : derived_) {
+        value->clear();
+    }
+}
+
+void frmData::showDerived(std::shared_ptr<const LogData> log, const RecordSpan& span) {
+    clearDerived();
+    if (!log) {
+        return;
+    }
+    for (QLabel* value : derived_) {
+        value->setText(QStringLiteral("..."));
+    }
+    derivedPending_ = true;
+    const std::uint64_t generation = derivedGeneration_;
+    const double pressure = parsePressureHpa(readSetting(app_.ini, keys::HumidityPressure))
+                                .value_or(kStandardPressureHpa);
+    // The previous worker has been asked to stop; assigning joins it (a few thousand records).
+    derivedWorker_ = std::jthread(
+        [this, log = std::move(log), span, pressure, generation](std::stop_token stop) {
+            auto result = derivedExtremes(*log, span.first, span.last, pressure, stop);
+            if (!result) {
+                return;
+            }
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, stats = *result] {
+                    if (generation != derivedGeneration_) {
+                        return; // a newer span or a cleared window
+                    }
+                    derivedPending_ = false;
+                    for (std::size_t q = 0; q < kDerivedCount; ++q) {
+                        const Extremes& e = stats[q];
+                        const double cells[3] = {e.min, e.max, e.average()};
+                        for (int c = 0; c < 3; ++c) {
+                            derived_[q * 3 + static_cast<std::size_t>(c)]->setText(
+                                QString::fromStdString(formatFixed(app_.locale, cells[c], 1)));
+                        }
+                    }
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void frmData::cmData_Click(bool checked) {
@@ -120,6 +219,7 @@ void frmData::Rubber() {
     for (QLabel* value : values_) {
         value->clear();
     }
+    clearDerived();
     LabelAktualisieren();
 }
 
@@ -151,6 +251,7 @@ void frmData::applyLanguage() {
     setWindowTitle(QStringLiteral("Data"));
     LabelAktualisieren();
     setAlarms(alarms_); // headers and numbers in the new language
+    derivedTexts();
 }
 
 void frmData::setValue(int i, const std::string& text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarms/AlarmEventsFile.h"
+#include "core/Psychrometrics.h"
 #include "offline/DataWindow.h"
 #include "offline/LogData.h"
 #include "offline/Markers.h"
@@ -9,11 +10,14 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 #include <string>
+#include <thread>
 
 class QGroupBox;
 class QLabel;
 class QTreeWidget;
+class QLayout;
 
 namespace orv {
 
@@ -67,6 +71,17 @@ public:
     // is hidden when there are none.
     void setAlarms(const std::vector<AlarmInterval>& alarms);
     [[nodiscard]] QTreeWidget& alarmList() const { return *lstAlarms_; }
+    // Minimum, maximum and average of the humidity quantities between the markers. Every record
+    // of the span is computed once, on a worker thread that keeps the log alive; the values read
+    // "..." until it is done, and a newer span or Rubber() stops it.
+    void showDerived(std::shared_ptr<const LogData> log, const RecordSpan& span);
+    // Label of quantity q (0..4), column 0 minimum, 1 maximum, 2 average; the group caption.
+    [[nodiscard]] QLabel& derivedValue(std::size_t q, int column) const {
+        return *derived_.at(q * 3 + static_cast<std::size_t>(column));
+    }
+    [[nodiscard]] QGroupBox& derivedFrame() const { return *derivedFrame_; }
+    // True while the worker runs (for tests that wait for it).
+    [[nodiscard]] bool derivedPending() const { return derivedPending_; }
 
     // Saves the placement when the window is in the normal state, then hides it. The close box
     // does the same; the wish and the check box keep their state.
@@ -96,6 +111,18 @@ private:
     std::array<QLabel*, kDataWindowLabels> values_{};
     QTreeWidget* lstAlarms_ = nullptr;
     std::vector<AlarmInterval> alarms_;
+
+    void buildDerivedGroup(QLayout& outer);
+    void derivedTexts();
+    void clearDerived();
+    QGroupBox* derivedFrame_ = nullptr;
+    std::array<QLabel*, kDerivedCount> derivedCaptions_{};
+    std::array<QLabel*, 3> derivedHeads_{};
+    std::array<QLabel*, kDerivedCount * 3> derived_{};
+    std::uint64_t derivedGeneration_ = 0;
+    bool derivedPending_ = false;
+    // Last: stopped and joined before anything it reports to goes away.
+    std::jthread derivedWorker_;
 };
 
 } // namespace orv

@@ -52,7 +52,7 @@ QCheckBox* checkBox(QWidget* parent, const char* name, int tag, const QString& c
 
 frmOfflGraf::frmOfflGraf(DiagramWindows& windows, const std::string& filePath, QWidget* parent)
     : QWidget(parent), windows_(windows), filePath_(filePath), fileTitle_(titleOf(filePath)),
-      exporter_(windows.app(), windows.prompts()) {
+      exporter_(windows.app(), windows.prompts()), reporter_(windows.app(), windows.prompts()) {
     setObjectName(QStringLiteral("frmOfflGraf"));
     setTag(this, 41);
     buildWindow();
@@ -111,6 +111,10 @@ void frmOfflGraf::buildWindow() {
     toolbar_->addSeparator();
     toolbar_->addWidget(cmData_);
     toolbar_->addWidget(cmdExport_);
+    reportButton_ =
+        toolbar_->addAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView), QString());
+    reportButton_->setObjectName(QStringLiteral("cmdReport"));
+    connect(reportButton_, &QAction::triggered, this, &frmOfflGraf::cmdReport_Click);
     for (QWidget* w : std::initializer_list<QWidget*>{chkDate_, chkTime_, chkDrag_, cmData_}) {
         w->setContentsMargins(6, 0, 6, 0);
     }
@@ -203,6 +207,7 @@ void frmOfflGraf::applyTexts() {
     chkDrag_->setText(qs(text(330, "Zoom-Modus")));
     cmdQuitZoom_->setText(qs(text(331, "Zoom verlassen")));
     cmdExport_->setText(qs(text(332, "Exportieren")));
+    reportButton_->setText(qs(text(383, "Bericht (PDF)")));
     buttons_[1]->setToolTip(qs(text(295)));
     buttons_[2]->setToolTip(qs(text(296)));
     panels_[1]->setToolTip(qs(text(297)));
@@ -240,6 +245,9 @@ void frmOfflGraf::Form_Activate() {
         dataWindow.Rubber();
         dataWindow.setAlarms(alarms_);
         dataWindow.showMarkers(*data_, interaction_->markers());
+        if (const auto span = interaction_->markers().statisticsSpan()) {
+            dataWindow.showDerived(data_, *span);
+        }
     }
     applyTexts();
 }
@@ -464,6 +472,7 @@ void frmOfflGraf::plot_MouseDown(MouseButton button, double x, double y) {
         dataWindow.showMarker(*data_, side, *markers.get(side));
         if (const auto span = markers.statisticsSpan()) {
             dataWindow.showStatistics(*data_, *span);
+            dataWindow.showDerived(data_, *span);
         }
         DrawDiagram(true);
         break;
@@ -535,6 +544,13 @@ void frmOfflGraf::cmdExport_Click() {
         return;
     }
     exporter_.cmdExport_Click(*data_, interaction_->view(), fileTitle_);
+}
+
+void frmOfflGraf::cmdReport_Click() {
+    if (!data_ || !interaction_) {
+        return;
+    }
+    reporter_.run(*data_, interaction_->view(), plot_->content(), filePath_);
 }
 
 void frmOfflGraf::closeEvent(QCloseEvent* event) {

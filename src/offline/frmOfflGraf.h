@@ -4,6 +4,7 @@
 #include "offline/DiagramView.h"
 #include "offline/ExportCommand.h"
 #include "offline/LogLoader.h"
+#include "offline/ReportCommand.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -54,6 +55,8 @@ public:
     void cmdQuitZoom_Click();
     void cmData_Click();
     void cmdExport_Click();
+    // The toolbar's report button and File > Report: a PDF of the visible records.
+    void cmdReport_Click();
     // Captions, tips and panel texts in the current language.
     void applyTexts();
     // The window cannot be made smaller than 8000 x 6000 twips, nor so small that the status bar
@@ -82,6 +85,7 @@ public:
     [[nodiscard]] QCheckBox* cmData() const { return cmData_; }
     [[nodiscard]] QPushButton* cmdQuitZoom() const { return cmdQuitZoom_; }
     [[nodiscard]] QToolButton* cmdExport() const { return cmdExport_; }
+    [[nodiscard]] QAction* reportButton() const { return reportButton_; }
 
 signals:
     // A load ended: the file is shown, or the window is about to close with a message.
@@ -109,6 +113,7 @@ private:
     std::string filePath_;
     std::string fileTitle_;
     ExportCommand exporter_;
+    ReportCommand reporter_;
 
     QToolBar* toolbar_ = nullptr;
     std::array<QAction*, 3> buttons_{}; // 1, 2
@@ -118,6 +123,7 @@ private:
     QCheckBox* cmData_ = nullptr;
     QPushButton* cmdQuitZoom_ = nullptr;
     QToolButton* cmdExport_ = nullptr;
+    QAction* reportButton_ = nullptr;
     DiagramView* plot_ = nullptr;
     QStatusBar* sbrNLog_ = nullptr;
     std::array<QLabel*, 9> panels_{}; // 1..8

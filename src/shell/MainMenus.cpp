@@ -75,6 +75,7 @@ MainMenus buildMainMenus(QMainWindow& window) {
     m.mnuOpenLog = addItem(m.mnu1, "mnuOpenLog", QStringLiteral("&Neu"), false);
     m.mnuCloseLog = addItem(m.mnu1, "mnuCloseLog", QStringLiteral("&Schließen"), false);
     m.mnuLogView = addItem(m.mnu1, "mnuLogView", QStringLiteral("&Ansehen"), false);
+    m.mnuReport = addItem(m.mnu1, "mnuReport", QStringLiteral("Bericht (PDF)"), false);
     m.mnuStartLog = addItem(m.mnu1, "mnuStartLog", QStringLiteral("S&tart"), false);
     m.mnu1->addSeparator()->setObjectName(QStringLiteral("mnu0"));
     m.mnuEnd = addItem(m.mnu1, "mnuEnd", QStringLiteral("&Beenden"));

@@ -20,6 +20,7 @@ struct MainMenus {
     QAction* mnuOpenLog = nullptr;
     QAction* mnuCloseLog = nullptr;
     QAction* mnuLogView = nullptr;
+    QAction* mnuReport = nullptr; // the active diagram window's PDF report
     QAction* mnuStartLog = nullptr;
     QAction* mnuEnd = nullptr;
 

@@ -167,6 +167,7 @@ void frmMain::buildWindow() {
         view->setEnabled(true);
         connect(view, &QAction::triggered, diagrams_, &DiagramWindows::mnuLogView_Click);
     }
+    diagrams_->setReportItem(m.mnuReport);
 
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -39,6 +39,7 @@ inline constexpr std::string_view DataWindow = "DataWindow";
 inline constexpr std::string_view PortMap = "PortMap";
 inline constexpr std::string_view Mqtt = "Mqtt";
 inline constexpr std::string_view Alarms = "Alarms";
+inline constexpr std::string_view Humidity = "Humidity";
 
 // 0 normal, 1 minimised, 2 maximised. Left/Top/Width/Height apply only in the normal state.
 inline constexpr IntKey MainWindowState{MainWindow, "WindowState", 0};
@@ -94,6 +95,11 @@ inline constexpr LongKey MonWindowTop{MonWindow, "Top", 0};
 inline constexpr LongKey OnlineWindowLeft{OnlineWindow, "Left", 0};
 inline constexpr LongKey OnlineWindowTop{OnlineWindow, "Top", 0};
 inline constexpr LongKey OnlineWindowHeight{OnlineWindow, "Height", 680};
+// A second line under the two values with the humidity quantities.
+inline constexpr BoolKey OnlineWindowDerived{OnlineWindow, "Derived", false};
+
+// Air pressure in hPa (decimal point) for the mixing ratio, enthalpy and wet bulb.
+inline constexpr StringKey HumidityPressure{Humidity, "Pressure", "1013.25"};
 
 inline constexpr LongKey OfflDiagrWindowLeft{OfflDiagrWindow, "Left", 0};
 inline constexpr LongKey OfflDiagrWindowTop{OfflDiagrWindow, "Top", 0};

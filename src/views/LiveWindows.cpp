@@ -3,6 +3,7 @@
 #include "alarms/AlarmColour.h"
 #include "state/ModMain.h"
 #include "state/SettingsKeys.h"
+#include "views/DerivedLine.h"
 #include "views/frmMonitor.h"
 #include "views/frmOnlGraf.h"
 #include "views/frmOnline.h"
@@ -146,8 +147,20 @@ void LiveWindows::languageApplied() {
 }
 
 void LiveWindows::onlineLabelChanged(int index, const std::string& text) {
-    if (online_) {
-        online_->setValueText(index, text);
+    if (!online_) {
+        return;
+    }
+    online_->setValueText(index, text);
+    // Both values are written on every frame and tick, channel 2 last.
+    if (index == 1 && online_->derivedShown()) {
+        const Measurement& m = app_.measurement;
+        online_->setDerivedText(
+            text == "--.-"
+                ? text
+                : derivedLineText(m.values(), m.settings().unit,
+                                  parsePressureHpa(readSetting(app_.ini, keys::HumidityPressure))
+                                      .value_or(kStandardPressureHpa),
+                                  app_.locale));
     }
 }
 

@@ -5,12 +5,14 @@
 #include "state/ModMain.h"
 #include "state/SettingsKeys.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QResizeEvent>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 namespace orv {
@@ -28,6 +30,25 @@ frmOnline::frmOnline(ModMain& app, QWidget* parent) : QWidget(parent, Qt::Window
         setTag(label, 43 + i);
         labels_[static_cast<std::size_t>(i)] = label;
     }
+    derived_ = new QLabel(this);
+    derived_->setObjectName(QStringLiteral("lblDerived"));
+    derived_->setAlignment(Qt::AlignCenter);
+    derived_->setWordWrap(true);
+    derived_->setText(QStringLiteral("--.-"));
+    derivedShown_ = readSetting(app_.ini, keys::OnlineWindowDerived);
+    derived_->setVisible(derivedShown_);
+    auto* toggle = new QAction(this);
+    derivedToggle_ = toggle;
+    toggle->setObjectName(QStringLiteral("mnuDerived"));
+    toggle->setCheckable(true);
+    toggle->setChecked(derivedShown_);
+    connect(toggle, &QAction::toggled, this, [this](bool on) {
+        writeSetting(app_.ini, keys::OnlineWindowDerived, on);
+        setDerivedShown(on);
+    });
+    addAction(toggle);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    showCurrentValues();
     app_.measurement.settings().onlineShown = true;
 
     const ScreenDpi dpi = screenDpi(this);
@@ -63,18 +84,45 @@ void frmOnline::setHeightTwips(long long height) {
     applyLayout(height);
 }
 
+int frmOnline::derivedPixels() const {
+    if (!derivedShown_) {
+        return 0;
+    }
+    const ScreenDpi dpi = screenDpi(this);
+    return derived_->heightForWidth(twipsToPixels(layout_.width - kOnlineFrameWidth, dpi.x)) + 4;
+}
+
+void frmOnline::setDerivedShown(bool shown) {
+    derivedShown_ = shown;
+    derived_->setVisible(shown);
+    applyLayout(layout_.height);
+}
+
+void frmOnline::setDerivedText(const std::string& text) {
+    const int before = derivedPixels();
+    derived_->setText(QString::fromStdString(text));
+    if (derivedPixels() != before) {
+        applyLayout(layout_.height);
+    }
+}
+
 void frmOnline::applyLayout(long long heightTwips) {
     layout_ = onlineLayout(heightTwips);
     const ScreenDpi dpi = screenDpi(this);
     const int clientHeight = twipsToPixels(layout_.labelHeight, dpi.y);
     const int clientWidth = twipsToPixels(layout_.width - kOnlineFrameWidth, dpi.x);
+    QFont small = derived_->font();
+    small.setPointSizeF(std::max(7.0, layout_.fontPoints * 0.3));
+    derived_->setFont(small);
+    const int extra = derivedPixels();
     applying_ = true;
-    setMinimumHeight(twipsToPixels(kOnlineMinHeight - kOnlineFrameHeight, dpi.y));
-    setMaximumHeight(twipsToPixels(kOnlineMaxHeight - kOnlineFrameHeight, dpi.y));
+    setMinimumHeight(twipsToPixels(kOnlineMinHeight - kOnlineFrameHeight, dpi.y) + extra);
+    setMaximumHeight(twipsToPixels(kOnlineMaxHeight - kOnlineFrameHeight, dpi.y) + extra);
     setFixedWidth(clientWidth);
-    if (height() != clientHeight) {
-        resize(clientWidth, clientHeight);
+    if (height() != clientHeight + extra) {
+        resize(clientWidth, clientHeight + extra);
     }
+    derived_->setGeometry(0, clientHeight, clientWidth, extra);
     applying_ = false;
 
     QFont font = labels_[0]->font();
@@ -97,11 +145,12 @@ void frmOnline::resizeEvent(QResizeEvent* event) {
     // The height in whole pixels of the current layout keeps its exact twips; any other height
     // is a new request (a drag), clamped by the size rule.
     const ScreenDpi dpi = screenDpi(this);
-    if (event->size().height() == twipsToPixels(layout_.labelHeight, dpi.y) &&
+    const int valuesHeight = event->size().height() - derivedPixels();
+    if (valuesHeight == twipsToPixels(layout_.labelHeight, dpi.y) &&
         event->size().width() == twipsToPixels(layout_.width - kOnlineFrameWidth, dpi.x)) {
         return;
     }
-    applyLayout(heightTwipsOf(event->size().height()));
+    applyLayout(heightTwipsOf(valuesHeight));
 }
 
 void frmOnline::setValueText(int index, const std::string& text) {
@@ -113,6 +162,7 @@ void frmOnline::setCaption(const std::string& text) {
 }
 
 void frmOnline::showCurrentValues() {
+    derivedToggle_->setText(QString::fromStdString(app_.text(386, "Feuchtegrößen anzeigen")));
     for (int i = 0; i < 2; ++i) {
         const std::string& text = app_.measurement.lblSen(i);
         if (!text.empty()) {

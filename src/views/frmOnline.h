@@ -7,6 +7,7 @@
 #include <array>
 #include <string>
 
+class QAction;
 class QLabel;
 
 namespace orv {
@@ -32,6 +33,11 @@ public:
     void setHeightTwips(long long height);
 
     void setValueText(int index, const std::string& text);
+    // The second line with the humidity quantities (shown when the setting asks for it).
+    [[nodiscard]] bool derivedShown() const { return derivedShown_; }
+    void setDerivedShown(bool shown);
+    void setDerivedText(const std::string& text);
+    [[nodiscard]] QLabel* derivedLine() const { return derived_; }
     void setCaption(const std::string& text);
     // After a language switch: the measurement's current texts win over the "no data" texts.
     void showCurrentValues();
@@ -46,9 +52,14 @@ protected:
 private:
     void applyLayout(long long heightTwips);
     [[nodiscard]] long long heightTwipsOf(int clientPixels) const;
+    // Pixels of the second line below the values; 0 while it is off.
+    [[nodiscard]] int derivedPixels() const;
 
     ModMain& app_;
     std::array<QLabel*, 2> labels_{};
+    QLabel* derived_ = nullptr;
+    QAction* derivedToggle_ = nullptr;
+    bool derivedShown_ = false;
     OnlineLayout layout_;
     bool applying_ = false;
     bool unloaded_ = false;

@@ -55,7 +55,8 @@ TEST_F(ExportCommandTest, DialogSuggestsTheTitleInTheLoggerFolderThenTheLastFold
         ASSERT_EQ(prompts.fileDialogs.size(), 1U);
         const auto& d = prompts.fileDialogs[0];
         EXPECT_EQ(d.title, strings.textOr(242, "?"));
-        EXPECT_EQ(d.filter, strings.textOr(243, "?") + "|CSV (*.csv)|*.csv");
+        EXPECT_EQ(d.filter,
+                  strings.textOr(243, "?") + "|CSV (*.csv)|*.csv|" + strings.textOr(378, "?"));
         EXPECT_EQ(d.fileName, "messung");
         EXPECT_EQ(d.folder, app.LogFileDir);
         EXPECT_EQ(d.filterIndex, 1);
@@ -186,6 +187,31 @@ TEST_F(ExportCommandTest, CsvFollowsTheLanguageOfTheTexts) {
         EXPECT_EQ(text, test::csvText(log, 10, 5, expected));
         EXPECT_EQ(text.substr(0, 3 + std::string(c.header).size() + 2),
                   std::string("\xEF\xBB\xBF") + c.header + "\r\n");
+
+        // The third filter: the same rows, each followed by the five humidity quantities.
+        fs::remove(out.string() + ".csv");
+        ASSERT_EQ(exportView({10, 5}, out, 3), ExportCommand::Outcome::Written);
+        const std::string derived = test::readFile(out.string() + ".csv");
+        const std::string sep(1, c.separator);
+        std::size_t plainAt = 0;
+        std::size_t derivedAt = 0;
+        for (int row = 0; row < 6; ++row) {
+            const std::size_t plainEnd = text.find("\r\n", plainAt);
+            const std::size_t derivedEnd = derived.find("\r\n", derivedAt);
+            ASSERT_NE(derivedEnd, std::string::npos);
+            const std::string own = text.substr(plainAt, plainEnd - plainAt);
+            const std::string line = derived.substr(derivedAt, derivedEnd - derivedAt);
+            ASSERT_TRUE(line.starts_with(own + sep)) << line;
+            const std::string extra = line.substr(own.size());
+            EXPECT_EQ(std::count(extra.begin(), extra.end(), c.separator), 5) << line;
+            if (row == 0) {
+                EXPECT_TRUE(extra.starts_with(sep + strings.textOr(372, "?") + " (g/m³)")) << extra;
+            } else {
+                EXPECT_EQ(extra.find(sep + sep), std::string::npos) << "a value in each cell";
+            }
+            plainAt = plainEnd + 2;
+            derivedAt = derivedEnd + 2;
+        }
     }
 }
 

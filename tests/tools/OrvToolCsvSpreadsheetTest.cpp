@@ -2,6 +2,7 @@
 // workbook whose cells carry their types, under the real English and German system locales.
 #include "ToolTestSupport.h"
 
+#include "core/Psychrometrics.h"
 #include "offline/DiagramTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +119,55 @@ TEST(OrvToolCsvSpreadsheet, TimesAreDateTimesAndValuesNumbersInBothVariants) {
         EXPECT_EQ(iso.at({1, 0}).type, 60);
         EXPECT_EQ(iso.at({1, 0}).value, "2004-12-31T09:00:00");
         expectNumber(iso, 1, 1, 21.125);
+    }
+}
+
+TEST(OrvToolCsvSpreadsheet, DerivedColumnsAreNumbersBehindTheOwnOnes) {
+    if (!ssconvertAvailable()) {
+        GTEST_SKIP() << "ssconvert (gnumeric) is not installed";
+    }
+    test::TempDir dir;
+    // A humidity file and a dew-point file of the same air: 21 °C, 50 % (dew point 10.1495 °C,
+    // the program's); the dew-point file in °F, so both conversions are on the way.
+    const std::string humidity = dir.file("rh.dat").string();
+    const std::string dewPoint = dir.file("dp.dat").string();
+    test::writeLog(humidity, {21.0F, test::kGap}, {50.0F, 50.0F}, {.startTime = kStart});
+    test::writeLog(dewPoint, {69.8F, 69.8F}, {50.26911F, test::kGap},
+                   {.startTime = kStart, .tempUnit = 'F', .ch2Unit = 'F'});
+    const DerivedValues expected = deriveQuantities(21.0, 50.0, 950.0);
+    const char* names[] = {"absolute humidity (g/m³)", "mixing ratio (g/kg)", "enthalpy (kJ/kg)",
+                           "wet-bulb temperature (°C)", "condensation margin (K)"};
+    const struct {
+        const char* name;
+        std::vector<std::string> options;
+        const char* file;
+        const char* locale;
+    } variants[] = {
+        {"English", {}, "en.csv", "en_US.UTF-8"},
+        {"German", {"--separator", ";", "--decimal", ","}, "de.txt", "de_DE.UTF-8"},
+    };
+    for (const std::string& log : {humidity, dewPoint}) {
+        for (const auto& v : variants) {
+            SCOPED_TRACE(std::string(v.name) + " " + log);
+            const std::string csv = dir.file(v.file).string();
+            std::vector<std::string> args{"csv", log, "-o", csv, "--derived", "--pressure", "950"};
+            args.insert(args.end(), v.options.begin(), v.options.end());
+            const test::Run r = test::runTool(args);
+            ASSERT_EQ(r.status, 0) << r.err;
+            const Sheet sheet = readAsSpreadsheet(dir, csv, v.locale);
+            ASSERT_TRUE(sheet.contains({0, 7})) << test::readFile(csv);
+            EXPECT_EQ(sheet.at({0, 1}).value,
+                      log == humidity ? "temperature (°C)" : "temperature (°F)");
+            for (int q = 0; q < 5; ++q) {
+                EXPECT_EQ(sheet.at({0, 3 + q}).value, names[q]);
+                const auto cell = sheet.find({1, 3 + q});
+                ASSERT_NE(cell, sheet.end()) << names[q];
+                EXPECT_EQ(cell->second.type, 40) << cell->second.value;
+                // Three decimals; the dew-point file goes through a float dew point.
+                EXPECT_NEAR(std::stod(cell->second.value), expected[q], 2e-3) << names[q];
+                EXPECT_FALSE(sheet.contains({2, 3 + q})) << "a gap gives empty cells";
+            }
+        }
     }
 }
 

@@ -12,6 +12,7 @@ using CommandArgs = std::vector<std::string>;
 
 int runRead(const CommandArgs& args);
 int runDewpoint(const CommandArgs& args);
+int runPsychro(const CommandArgs& args);
 int runSynth(const CommandArgs& args);
 int runRecord(const CommandArgs& args);
 

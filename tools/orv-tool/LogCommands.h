@@ -23,5 +23,8 @@ int runStats(const std::vector<std::string>& args);
 // plot FILE -o OUT.png [--width PX] [--height PX] [--from N] [--count N] [--lang de|eng]
 // [--locale de_DE|en_US]: the diagram of the diagram window as a PNG image, drawn offscreen.
 int runPlot(const std::vector<std::string>& args);
+// report FILE -o OUT.pdf [--from N] [--count M] [--lang de|eng] [--alarm RULE]...: the PDF
+// report of a record range (header, diagram, statistics, alarm intervals).
+int runReport(const std::vector<std::string>& args);
 
 } // namespace orv::tool

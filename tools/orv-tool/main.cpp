@@ -23,6 +23,7 @@ constexpr Subcommand kSubcommands[] = {
     {"record", "record a live sensor (TCP or serial) into a log file on a fixed time grid",
      orv::tool::runRecord},
     {"dewpoint", "print the dew point in °C of T °C and RH %", orv::tool::runDewpoint},
+    {"psychro", "print the humidity quantities of T °C and RH % as JSON", orv::tool::runPsychro},
     {"info", "print the header of a log file as JSON", orv::tool::runInfo},
     {"export", "write records of a log file in the diagram's text export format",
      orv::tool::runExport},
@@ -31,6 +32,10 @@ constexpr Subcommand kSubcommands[] = {
     {"plot", "draw the diagram of a log file into a PNG image (no display needed)",
      [](const orv::tool::CommandArgs& args) {
          return orv::tool::runQtCommand("plot", args);
+     }},
+    {"report", "write a PDF report of a log file (header, diagram, statistics, alarms)",
+     [](const orv::tool::CommandArgs& args) {
+         return orv::tool::runQtCommand("report", args);
      }},
     {"synth", "write a synthetic log file (daily curves with noise, optional gaps)",
      orv::tool::runSynth},

@@ -17,6 +17,7 @@ struct QtSubcommand {
 
 constexpr QtSubcommand kQtSubcommands[] = {
     {"plot", orv::tool::runPlot},
+    {"report", orv::tool::runReport},
 };
 
 } // namespace

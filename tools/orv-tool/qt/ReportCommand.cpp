@@ -1,0 +1,95 @@
+// orv-tool report FILE -o OUT.pdf: the report of the diagram window, written without a display.
+#include "CommandLine.h"
+#include "LogCommands.h"
+#include "LogCommandSupport.h"
+#include "PressureOption.h"
+
+#include "offline/DataWindow.h"
+#include "offline/ReportPdf.h"
+#include "state/StringTable.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace orv::tool {
+namespace {
+
+constexpr const char* kReportUsage =
+    "usage: orv-tool report FILE -o OUT.pdf [--from N] [--count M] [--lang de|eng]\n"
+    "                [--locale de_DE|en_US] [--pressure HPA]\n"
+    "Writes a PDF report of records N .. N+M-1 (default: all): the file's header, the diagram,\n"
+    "minimum, maximum and average with their times of the measured and the derived humidity\n"
+    "quantities (at the air pressure of --pressure, default 1013.25 hPa), and the alarm\n"
+    "intervals of the events file beside the log. German texts on A4 (default), English\n"
+    "(--lang eng) on Letter paper. Needs no display.\n";
+
+} // namespace
+
+int runReport(const std::vector<std::string>& args) {
+    const auto parsed =
+        readLogCommandLine("report", kReportUsage, args,
+                           {"-o", "--from", "--count", "--lang", "--locale", "--pressure"});
+    if (!parsed) {
+        return 0;
+    }
+    const LogCommandLine& line = *parsed;
+    const auto out = line.value("-o");
+    if (!out || out->empty()) {
+        usageError("report: -o OUT.pdf is required");
+    }
+    const auto [texts, locale] = readTextOptions(line, "report");
+    const bool english = line.value("--lang").value_or("de") == "eng";
+    const auto fromText = line.value("--from");
+    const auto countText = line.value("--count");
+    const std::uint64_t from = fromText ? parseCount("--from", *fromText, 0) : 0;
+    const std::optional<std::uint64_t> count =
+        countText ? std::optional(parseCount("--count", *countText, 0)) : std::nullopt;
+    ReportRequest request;
+    if (const auto pressure = line.value("--pressure")) {
+        request.pressureHpa = parsePressure("report", *pressure);
+    }
+
+    const LogData log = loadLogForCommand("report", line.file);
+    const auto size = static_cast<std::uint64_t>(log.size());
+    if (from > size || count.value_or(0) > size - from) {
+        usageError("report: the records to report do not lie within the " + std::to_string(size) +
+                   " records of " + line.file);
+    }
+    request.fileName = std::filesystem::path(line.file).filename().string();
+    request.first = static_cast<std::int64_t>(from);
+    request.count = static_cast<std::int64_t>(count.value_or(size - from));
+    const ReportContent content = buildReport(log, request, texts, *locale, english);
+
+    DiagramContent diagram;
+    diagram.data = &log;
+    diagram.view = {content.first, content.count};
+    diagram.scale = autoScaleOf(log, diagram.view);
+    diagram.tempUnitText = log.header().tempUnitText();
+    diagram.ch2UnitText = log.header().ch2UnitText();
+    diagram.languageCode = english ? "eng" : "de";
+    if (!diagram.view.drawable()) {
+        diagram.message = texts.textOr(257, "Zu wenig Datensätze");
+    }
+
+    // Fonts need a GUI application; the offscreen platform needs no display.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) {
+            std::fprintf(stderr, "orv-tool: report: %s\n", qPrintable(message));
+        }
+    });
+    int argc = 1;
+    char name[] = "orv-tool";
+    char* argv[] = {name, nullptr};
+    const QGuiApplication application(argc, argv);
+    const std::string error = writeReportPdf(*out, content, diagram, *locale);
+    if (!error.empty()) {
+        failure("report: " + *out + ": " + error);
+    }
+    return 0;
+}
+
+} // namespace orv::tool
