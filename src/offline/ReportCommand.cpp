@@ -1,5 +1,6 @@
 #include "offline/ReportCommand.h"
 
+#include "offline/ReportAlarms.h"
 #include "offline/ReportPdf.h"
 #include "platform/Prompts.h"
 #include "state/ModMain.h"
@@ -38,6 +39,9 @@ ReportCommand::Outcome ReportCommand::run(const LogData& log, const ViewRange& v
     request.count = view.count;
     request.pressureHpa = parsePressureHpa(readSetting(app_.ini, keys::HumidityPressure))
                               .value_or(kStandardPressureHpa);
+    if (const auto intervals = loadAlarmIntervals(source)) {
+        request.alarms = reportAlarms(*intervals, log, view.start, view.count, app_.locale);
+    }
     const bool english = app_.strings.langBase() == StringTable::EnglishBase;
     const ReportContent content = buildReport(log, request, app_.strings, app_.locale, english);
     const std::string error = writeReportPdf(path.string(), content, diagram, app_.locale);

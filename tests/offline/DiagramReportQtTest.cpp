@@ -3,6 +3,7 @@
 // says so.
 #include "shell/ShellTestSupport.h"
 
+#include "alarms/AlarmEventsFile.h"
 #include "offline/DiagramTestFiles.h"
 #include "offline/DiagramWindows.h"
 #include "offline/frmOfflGraf.h"
@@ -48,6 +49,13 @@ TEST(DiagramReport, FileMenuAndToolbarWriteTheVisibleRecordsAsPdf) {
     EXPECT_FALSE(item->isEnabled()) << "no diagram window yet";
 
     test::writeWaveLog(dir.file("keller.dat"), 400, {.serial = "KELLER01"});
+    // The recording warned of condensation from 08:30 to 08:45.
+    AlarmEventsWriter events;
+    ASSERT_TRUE(events.create(alarmEventsPathFor(dir.file("keller.dat"))));
+    const double eight = 45292.0 + 8.0 / 24;
+    ASSERT_TRUE(events.append({eight + 30.0 / 1440, 0, "margin<2", 1.5, true}));
+    ASSERT_TRUE(events.append({eight + 45.0 / 1440, 0, "margin<2", 2.2, false}));
+    events.close();
     p.prompts.files.push_back(dir.file("keller.dat").string());
     p.window().diagrams().mnuLogView_Click();
     ASSERT_EQ(p.window().diagrams().windows().size(), 1U);
@@ -68,8 +76,9 @@ TEST(DiagramReport, FileMenuAndToolbarWriteTheVisibleRecordsAsPdf) {
     EXPECT_EQ(asked.filter, "PDF-Dateien (*.pdf)|*.pdf");
     ASSERT_TRUE(std::filesystem::exists(pdf));
     const std::string text = commandOutput("pdftotext -layout '" + pdf.string() + "' -");
-    for (const char* part : {"Bericht keller.dat", "Sensor: KELLER01", "Datensätze: 400",
-                             "Abstand zum Taupunkt (K)", "Seite 1 von 1"}) {
+    for (const char* part :
+         {"Bericht keller.dat", "Sensor: KELLER01", "Datensätze: 400", "Abstand zum Taupunkt (K)",
+          "Seite 1 von 1", "margin<2", "01.01.2024 08:30:00", "01.01.2024 08:45:00", "1,5"}) {
         EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
     }
     EXPECT_NE(commandOutput("pdfinfo '" + pdf.string() + "'").find("A4"), std::string::npos);

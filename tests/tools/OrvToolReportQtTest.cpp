@@ -3,6 +3,7 @@
 // format, and the rendered page must show both curves.
 #include "ToolTestSupport.h"
 
+#include "alarms/AlarmEventsFile.h"
 #include "core/LocaleFormat.h"
 #include "offline/DerivedStats.h"
 #include "offline/DiagramTestFiles.h"
@@ -190,6 +191,37 @@ TEST_F(OrvToolReport, BadArgumentsAreRefusedAndLeaveTheOutputAlone) {
         runTool({"report", path_.string(), "-o", dir_.file("no/such/dir/r.pdf").string()});
     EXPECT_EQ(r.status, 1);
     EXPECT_PRED2(test::contains, r.err, "r.pdf");
+}
+
+TEST_F(OrvToolReport, AlarmsFromTheEventsFileAndFromRulesOverTheRecords) {
+    // What a recording with "margin<2" left beside the log: 09:50 to 10:05.
+    AlarmEventsWriter events;
+    ASSERT_TRUE(events.create(alarmEventsPathFor(path_))) << events.lastError();
+    const double eight = 45292.0 + 8.0 / 24;
+    ASSERT_TRUE(events.append({eight + 110.0 / 1440, 0, "margin<2", 1.84, true}));
+    ASSERT_TRUE(events.append({eight + 125.0 / 1440, 0, "margin<2", 2.1, false}));
+    events.close();
+
+    report({"--lang", "eng", "--alarm", "temperature>30", "--alarm=humidity<0"});
+    const std::string text = pdfText();
+    // The spike of 31.5 °C at 15:00 is one record long.
+    EXPECT_TRUE(inOrder(lineStartingWith(text, "temperature>30"),
+                        {"1/1/2024 3:00:00 PM", "1/1/2024 3:01:00 PM", "31.5"}))
+        << text;
+    EXPECT_TRUE(inOrder(lineStartingWith(text, "margin<2"),
+                        {"1/1/2024 9:50:00 AM", "1/1/2024 10:05:00 AM", "1.8"}))
+        << text;
+    EXPECT_EQ(lineStartingWith(text, "humidity<0"), "") << "a rule that never held";
+    EXPECT_FALSE(test::contains(text, "none"));
+
+    // Records after the events: the recorded alarm is not in their report.
+    report({"--lang", "eng", "--from", "200"});
+    EXPECT_EQ(lineStartingWith(pdfText(), "margin<2"), "");
+
+    const test::Run bad =
+        runTool({"report", path_.string(), "-o", pdf_.string(), "--alarm", "humidity>>70"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_PRED2(test::contains, bad.err, "humidity>>70");
 }
 
 } // namespace
