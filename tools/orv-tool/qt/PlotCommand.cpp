@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "LogCommands.h"
 #include "LogCommandSupport.h"
+#include "OffscreenGui.h"
 
 #include "core/LocaleFormat.h"
 #include "offline/DataWindow.h"
@@ -67,29 +68,10 @@ int runPlot(const std::vector<std::string>& args) {
     const LogData log = loadLogForCommand("plot", line.file);
     const std::uint64_t count = checkedRecordCount("plot", "draw", range, log.size(), line.file);
 
-    DiagramContent content;
-    content.data = &log;
-    content.view = {static_cast<std::int64_t>(range.first), static_cast<std::int64_t>(count)};
-    content.scale = autoScaleOf(log, content.view);
-    content.tempUnitText = log.header().tempUnitText();
-    content.ch2UnitText = log.header().ch2UnitText();
-    content.languageCode = line.value("--lang").value_or("de");
-    if (!content.view.drawable()) {
-        content.message = texts.textOr(257, "Zu wenig Datensätze");
-    }
-
-    // Fonts need a GUI application; the offscreen platform needs no display. Qt's own notes
-    // (a missing runtime folder and the like) are not the user's business here.
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-        if (type == QtCriticalMsg || type == QtFatalMsg) {
-            std::fprintf(stderr, "orv-tool: plot: %s\n", qPrintable(message));
-        }
-    });
-    int argc = 1;
-    char name[] = "orv-tool";
-    char* argv[] = {name, nullptr};
-    const QGuiApplication application(argc, argv);
+    const DiagramContent content =
+        logDiagram(log, {static_cast<std::int64_t>(range.first), static_cast<std::int64_t>(count)},
+                   line.value("--lang").value_or("de"), texts);
+    const auto application = offscreenApplication("plot");
     const QImage image =
         renderDiagram(QSize(static_cast<int>(width), static_cast<int>(height)), content, *locale);
     if (!image.save(QString::fromStdString(*out), "PNG")) {

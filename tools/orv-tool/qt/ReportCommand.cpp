@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 #include "LogCommands.h"
 #include "LogCommandSupport.h"
+#include "OffscreenGui.h"
 #include "PressureOption.h"
 
 #include "alarms/AlarmRule.h"
@@ -76,25 +77,18 @@ int runReport(const std::vector<std::string>& arguments) {
     }
     const auto [texts, locale] = readTextOptions(line, "report");
     const bool english = line.value("--lang").value_or("de") == "eng";
-    const auto fromText = line.value("--from");
-    const auto countText = line.value("--count");
-    const std::uint64_t from = fromText ? parseCount("--from", *fromText, 0) : 0;
-    const std::optional<std::uint64_t> count =
-        countText ? std::optional(parseCount("--count", *countText, 0)) : std::nullopt;
+    const RecordRangeOptions range = readRecordRange(line, "--from", "--count");
     ReportRequest request;
     if (const auto pressure = line.value("--pressure")) {
         request.pressureHpa = parsePressure("report", *pressure);
     }
 
     const LogData log = loadLogForCommand("report", line.file);
-    const auto size = static_cast<std::uint64_t>(log.size());
-    if (from > size || count.value_or(0) > size - from) {
-        usageError("report: the records to report do not lie within the " + std::to_string(size) +
-                   " records of " + line.file);
-    }
+    const std::uint64_t count =
+        checkedRecordCount("report", "report", range, log.size(), line.file);
     request.fileName = std::filesystem::path(line.file).filename().string();
-    request.first = static_cast<std::int64_t>(from);
-    request.count = static_cast<std::int64_t>(count.value_or(size - from));
+    request.first = static_cast<std::int64_t>(range.first);
+    request.count = static_cast<std::int64_t>(count);
     std::vector<AlarmInterval> intervals =
         loadAlarmIntervals(line.file).value_or(std::vector<AlarmInterval>{});
     if (!rules.empty()) {
@@ -104,29 +98,10 @@ int runReport(const std::vector<std::string>& arguments) {
     request.alarms = reportAlarms(intervals, log, request.first, request.count, *locale);
     const ReportContent content = buildReport(log, request, texts, *locale, english);
 
-    DiagramContent diagram;
-    diagram.data = &log;
-    diagram.view = {content.first, content.count};
-    diagram.scale = autoScaleOf(log, diagram.view);
-    diagram.tempUnitText = log.header().tempUnitText();
-    diagram.ch2UnitText = log.header().ch2UnitText();
-    diagram.languageCode = english ? "eng" : "de";
+    DiagramContent diagram =
+        logDiagram(log, {content.first, content.count}, english ? "eng" : "de", texts);
     diagram.alarms = intervals;
-    if (!diagram.view.drawable()) {
-        diagram.message = texts.textOr(257, "Zu wenig Datensätze");
-    }
-
-    // Fonts need a GUI application; the offscreen platform needs no display.
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-        if (type == QtCriticalMsg || type == QtFatalMsg) {
-            std::fprintf(stderr, "orv-tool: report: %s\n", qPrintable(message));
-        }
-    });
-    int argc = 1;
-    char name[] = "orv-tool";
-    char* argv[] = {name, nullptr};
-    const QGuiApplication application(argc, argv);
+    const auto application = offscreenApplication("report");
     const std::string error = writeReportPdf(*out, content, diagram, *locale);
     if (!error.empty()) {
         failure("report: " + *out + ": " + error);
