@@ -44,10 +44,10 @@ char singleChar(const LogCommandLine& line, const std::string& option, char fall
 } // namespace
 
 int runCsv(const std::vector<std::string>& args) {
-    const auto parsed = readLogCommandLine(
-        "csv", kCsvUsage, args,
-        {"-o", "--start", "--count", "--separator", "--decimal", "--pressure"},
-        {"--bom", "--iso", "--derived"});
+    const auto parsed =
+        readLogCommandLine("csv", kCsvUsage, args,
+                           {"-o", "--start", "--count", "--separator", "--decimal", "--pressure"},
+                           {"--bom", "--iso", "--derived"});
     if (!parsed) {
         return 0;
     }
