@@ -1,9 +1,9 @@
 // orv-tool psychro T RH [--pressure HPA]: every humidity quantity of one sample as JSON.
 #include "CommandLine.h"
 #include "Commands.h"
-#include "Json.h"
 #include "PressureOption.h"
 
+#include "core/Json.h"
 #include "core/Psychrometrics.h"
 
 #include <charconv>
