@@ -200,7 +200,6 @@ public:
     }
     std::map<std::string, double> seconds;
     std::map<std::string, double> cpuSeconds; // of the whole process, every thread
-
 };
 
 // Largest relative error of sum and average against a long-double reference, and whether the
@@ -337,8 +336,7 @@ int main(int argc, char** argv) {
                     "other %.1f ms), ratio %.2f (target <= 2.0); older floors: plain read() %.1f "
                     "ms, ratio %.2f, read() into fresh huge pages %.1f ms, ratio %.2f\n",
                     f.label.c_str(), load * 1e3, cpu["open_index/" + f.label] * 1e3,
-                    readWins ? "read() into touched huge pages" : "mmap + read once",
-                    floor * 1e3,
+                    readWins ? "read() into touched huge pages" : "mmap + read once", floor * 1e3,
                     cpu[(readWins ? "read_floor_touched/" : "map_floor/") + f.label] * 1e3,
                     (readWins ? mapped : touched) * 1e3, load / floor, plain * 1e3, load / plain,
                     huge * 1e3, load / huge);
