@@ -148,4 +148,14 @@ std::vector<AlarmEvent> AlarmEvaluator::activeStarts() const {
     return out;
 }
 
+std::vector<std::string> AlarmEvaluator::activeRuleTexts() const {
+    std::vector<std::string> out;
+    for (const State& st : states_) {
+        if (st.active) {
+            out.push_back(st.startEvent.ruleText);
+        }
+    }
+    return out;
+}
+
 } // namespace orv

@@ -59,6 +59,8 @@ public:
     [[nodiscard]] bool anyActive() const;
     // The start events of the alarms active now (what a new events file begins with).
     [[nodiscard]] std::vector<AlarmEvent> activeStarts() const;
+    // The texts of the rules active now, in the order of the rules.
+    [[nodiscard]] std::vector<std::string> activeRuleTexts() const;
 
     // The value a rule looks at, in its unit; NaN when the sample lacks it.
     [[nodiscard]] double valueOf(const AlarmRule& rule, const AlarmSample& s) const;

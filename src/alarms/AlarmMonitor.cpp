@@ -77,6 +77,7 @@ void AlarmMonitor::report(const std::vector<AlarmEvent>& events) {
     if (events.empty()) {
         return;
     }
+    emit eventsTaken(events);
     bool started = false;
     for (const AlarmEvent& e : events) {
         const QString text = eventText(e);

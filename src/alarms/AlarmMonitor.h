@@ -47,6 +47,8 @@ public:
 signals:
     // An alarm started or ended: colours must follow.
     void alarmsChanged();
+    // Alarms started or ended (also by new rules), in order.
+    void eventsTaken(const std::vector<orv::AlarmEvent>& events);
     // A text for the status bar of the main window.
     void statusMessage(const QString& text);
 

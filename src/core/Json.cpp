@@ -145,19 +145,33 @@ JsonObject& JsonObject::number(std::string_view name, std::optional<double> valu
     return *this;
 }
 
+namespace {
+
+template <typename Range> void appendTexts(std::string& out, const Range& values) {
+    out += '[';
+    bool first = true;
+    for (const auto& t : values) {
+        if (!first) {
+            out += ',';
+        }
+        first = false;
+        appendJsonString(out, t);
+    }
+    out += ']';
+}
+
+} // namespace
+
 JsonObject& JsonObject::texts(std::string_view name,
                               std::initializer_list<std::string_view> values) {
     key(name);
-    text_ += '[';
-    bool first = true;
-    for (const auto t : values) {
-        if (!first) {
-            text_ += ',';
-        }
-        first = false;
-        appendJsonString(text_, t);
-    }
-    text_ += ']';
+    appendTexts(text_, values);
+    return *this;
+}
+
+JsonObject& JsonObject::texts(std::string_view name, const std::vector<std::string>& values) {
+    key(name);
+    appendTexts(text_, values);
     return *this;
 }
 

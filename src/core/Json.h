@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orv {
 
@@ -15,6 +16,7 @@ public:
     JsonObject& number(std::string_view key, std::optional<float> value);
     JsonObject& number(std::string_view key, std::optional<double> value);
     JsonObject& texts(std::string_view key, std::initializer_list<std::string_view> values);
+    JsonObject& texts(std::string_view key, const std::vector<std::string>& values);
 
     // The object text with its closing brace.
     [[nodiscard]] std::string str() const { return text_ + "}"; }

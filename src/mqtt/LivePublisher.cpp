@@ -30,12 +30,22 @@ void LivePublisher::configure(const MqttPreferences& preferences) {
     timer_.start();
 }
 
-void LivePublisher::sampleStored(const Measurement& m, double time) {
+void LivePublisher::sampleStored(const Measurement& m, double time,
+                                 std::optional<std::vector<std::string>> alarms) {
     if (!publisher_) {
         return;
     }
-    publisher_->publishSample(publishedSampleOf(m, time));
+    PublishedSample sample = publishedSampleOf(m, time);
+    sample.alarms = std::move(alarms);
+    publisher_->publishSample(sample);
     afterCall();
+}
+
+void LivePublisher::publishEvent(const std::string& serial, const std::string& json) {
+    if (publisher_) {
+        publisher_->publishEvent(serial, json);
+        afterCall();
+    }
 }
 
 void LivePublisher::finish(std::chrono::milliseconds limit) {

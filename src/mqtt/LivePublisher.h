@@ -8,6 +8,9 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 class QSocketNotifier;
 
@@ -32,7 +35,11 @@ public:
     // Switched off (or changed), the running session says goodbye first.
     void configure(const MqttPreferences& preferences);
     // Called whenever the measurement stored its newest sample (a frame or a no-data tick).
-    void sampleStored(const Measurement& m, double time);
+    // `alarms`: the rules in alarm now, none without alarm rules.
+    void sampleStored(const Measurement& m, double time,
+                      std::optional<std::vector<std::string>> alarms = std::nullopt);
+    // An alarm event's JSON for the sensor's event topic.
+    void publishEvent(const std::string& serial, const std::string& json);
     // Ends the session with "offline" (at most `limit` of waiting); at the program's end.
     void finish(std::chrono::milliseconds limit = std::chrono::seconds(1));
 

@@ -106,6 +106,23 @@ std::string samplePayload(const PublishedSample& sample) {
         .number("humidity", sample.humidity)
         .number("dewpoint", sample.dewPoint)
         .text("unit", sample.unit);
+    if (sample.alarms) {
+        json.texts("alarms", *sample.alarms);
+    }
+    return json.str();
+}
+
+std::string eventPayload(const PublishedAlarmEvent& event) {
+    std::optional<double> value;
+    if (event.value && std::isfinite(*event.value)) {
+        value = std::nearbyint(*event.value * 100.0) / 100.0;
+    }
+    JsonObject json;
+    json.text("time", isoLocalTime(event.time))
+        .text("serial", event.serial)
+        .text("rule", event.rule)
+        .number("value", value)
+        .text("event", event.start ? "start" : "end");
     return json.str();
 }
 

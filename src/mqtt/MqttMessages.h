@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orv {
 
@@ -63,13 +64,29 @@ struct PublishedSample {
     std::optional<float> temperature;
     std::optional<float> humidity; // relative humidity in %
     std::optional<float> dewPoint;
+    // The rules in alarm at this sample, as written; none at all without alarm rules.
+    std::optional<std::vector<std::string>> alarms;
 };
 
 // The newest sample of the live measurement at `time`. A row the no-data supervision emptied
 // gives no values at all, although the measurement still remembers the last frame's.
 [[nodiscard]] PublishedSample publishedSampleOf(const Measurement& m, double time);
 
-// {"time":...,"serial":...,"temperature":...,"humidity":...,"dewpoint":...,"unit":...}
+// {"time":...,"serial":...,"temperature":...,"humidity":...,"dewpoint":...,"unit":...}, and
+// "alarms":[...] when alarm rules are set.
 [[nodiscard]] std::string samplePayload(const PublishedSample& sample);
+
+// One alarm start or end, with the content of its row in the events file.
+struct PublishedAlarmEvent {
+    double time = 0.0; // local day number
+    std::string serial;
+    std::string rule;            // as written
+    std::optional<double> value; // in the rule's unit; none for silence
+    bool start = true;
+};
+
+// {"time":...,"serial":...,"rule":...,"value":...,"event":"start"|"end"}; the value with two
+// decimals like the events file, null for silence.
+[[nodiscard]] std::string eventPayload(const PublishedAlarmEvent& event);
 
 } // namespace orv

@@ -59,11 +59,11 @@ void MqttPublisher::open(const std::string& serial) {
     }
 }
 
-void MqttPublisher::publishSample(const PublishedSample& sample) {
+bool MqttPublisher::sessionFor(const std::string& serial) {
     if (finished_ || refusal_) {
-        return;
+        return false;
     }
-    if (connection_ && topicLevel(sample.serial) != topicLevel(serial_)) {
+    if (connection_ && topicLevel(serial) != topicLevel(serial_)) {
         // Another sensor answers now: its topics and last will differ, so it gets a session of
         // its own, and the old one says goodbye.
         finish(std::chrono::seconds(1));
@@ -71,14 +71,20 @@ void MqttPublisher::publishSample(const PublishedSample& sample) {
         connection_.reset();
     }
     if (!connection_) {
-        open(sample.serial);
+        open(serial);
     }
-    enqueue({topics_.state, samplePayload(sample), false});
-    send();
+    return true;
 }
 
-void MqttPublisher::publishEvent(const std::string& json) {
-    if (connection_ && !finished_ && !refusal_) {
+void MqttPublisher::publishSample(const PublishedSample& sample) {
+    if (sessionFor(sample.serial)) {
+        enqueue({topics_.state, samplePayload(sample), false});
+        send();
+    }
+}
+
+void MqttPublisher::publishEvent(const std::string& serial, const std::string& json) {
+    if (sessionFor(serial)) {
         enqueue({topics_.event, json, false});
         send();
     }

@@ -39,9 +39,9 @@ public:
     MqttPublisher& operator=(const MqttPublisher&) = delete;
 
     void publishSample(const PublishedSample& sample);
-    // An alarm event (a JSON object) for PREFIX/SERIAL/event, QoS 1, not retained; queued like a
-    // sample. Nothing happens before the first sample has named the sensor.
-    void publishEvent(const std::string& json);
+    // An alarm event (a JSON object) for PREFIX/SERIAL/event, QoS 1, not retained; queued with
+    // the samples, in order.
+    void publishEvent(const std::string& serial, const std::string& json);
 
     [[nodiscard]] int socket() const;
     [[nodiscard]] bool wantsWrite() const;
@@ -75,6 +75,8 @@ private:
         bool retain = false;
     };
     void open(const std::string& serial);
+    // Opens the session of this sensor, ending another sensor's; false once finished or refused.
+    bool sessionFor(const std::string& serial);
     void enqueue(Message m);
     void send();
     void onConnected(int code);

@@ -199,6 +199,12 @@ void frmMain::buildWindow() {
     connect(alarms_, &AlarmMonitor::alarmsChanged, this, &frmMain::showAlarmColours);
     connect(alarms_, &AlarmMonitor::statusMessage, this,
             [this](const QString& text) { statusBar()->showMessage(text, 10000); });
+    connect(alarms_, &AlarmMonitor::eventsTaken, this, [this](const std::vector<AlarmEvent>& es) {
+        const std::string& serial = app_.measurement.onlineData().labels().serial;
+        for (const AlarmEvent& e : es) {
+            mqtt_->publishEvent(serial, eventPayload({e.time, serial, e.ruleText, e.value, e.start}));
+        }
+    });
 }
 
 void frmMain::connectLink() {
@@ -465,10 +471,14 @@ void frmMain::beep() {
 }
 
 void frmMain::sampleStored() {
-    mqtt_->sampleStored(app_.measurement, app_.clock.now());
+    // The alarms first: their events go out before the sample that shows them.
     const DataLogger& logger = recording_->logger();
     alarms_->sampleStored(app_.LoggerActive ? logger.filePath() : std::string(),
                           logger.startTime());
+    const AlarmWatch& watch = alarms_->watch();
+    mqtt_->sampleStored(app_.measurement, app_.clock.now(),
+                        watch.empty() ? std::nullopt
+                                      : std::optional(watch.evaluator().activeRuleTexts()));
 }
 
 void frmMain::showAlarmColours() {

@@ -18,6 +18,8 @@ const char* const kRecordMqttUsage =
     "                         PREFIX/SERIAL/status is online, or offline after the end or\n"
     "                         when the recorder is lost. Up to 10000 records wait while the\n"
     "                         broker is away; beyond that the oldest are dropped.\n"
+    "                         With --alarm, every alarm start and end also goes to\n"
+    "                         PREFIX/SERIAL/event, and each record names the rules in alarm.\n"
     "  --mqtt-prefix P        first topic levels (default visualorv)\n"
     "  --mqtt-user NAME       user name at the broker; the password comes from the file given\n"
     "  --mqtt-password-file F with --mqtt-password-file (its first line), else from the\n"
@@ -125,8 +127,15 @@ RecordMqtt::RecordMqtt(MqttSettings settings)
           std::fflush(stderr);
       }) {}
 
-void RecordMqtt::publish(const Measurement& m, double recordTime) {
-    publisher_.publishSample(publishedSampleOf(m, recordTime));
+void RecordMqtt::publish(const Measurement& m, double recordTime,
+                         std::optional<std::vector<std::string>> alarms) {
+    PublishedSample sample = publishedSampleOf(m, recordTime);
+    sample.alarms = std::move(alarms);
+    publisher_.publishSample(sample);
+}
+
+void RecordMqtt::publishEvent(const std::string& serial, const AlarmEvent& e) {
+    publisher_.publishEvent(serial, eventPayload({e.time, serial, e.ruleText, e.value, e.start}));
 }
 
 std::optional<std::string> RecordMqtt::serve() {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "alarms/AlarmEvaluator.h"
 #include "mqtt/MqttPublisher.h"
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orv {
 class Measurement;
@@ -36,8 +38,12 @@ public:
 
     explicit RecordMqtt(MqttSettings settings);
 
-    // The record just taken, stamped with its slot time.
-    void publish(const Measurement& m, double recordTime);
+    // The record just taken, stamped with its slot time; `alarms`: the rules in alarm now, none
+    // without alarm rules.
+    void publish(const Measurement& m, double recordTime,
+                 std::optional<std::vector<std::string>> alarms = std::nullopt);
+    // An alarm start or end of the sensor with this serial number.
+    void publishEvent(const std::string& serial, const AlarmEvent& e);
     // Called from every turn of the recorder's loop (at least every 100 ms, the logger's tick, so
     // the broker's socket needs no place in the loop's own wait). The broker's refusal, once it
     // has refused the session.

@@ -182,11 +182,14 @@ std::string alarmLine(const AlarmEvent& e) {
 // Hands every sample the measurement stores to the alarm rules and reports their events.
 class AlarmFeed final : public MeasurementObserver {
 public:
-    AlarmFeed(AlarmWatch& watch, const Measurement& m, const Clock& clock)
-        : watch_(watch), m_(m), clock_(clock) {}
+    AlarmFeed(AlarmWatch& watch, const Measurement& m, const Clock& clock, RecordMqtt* mqtt)
+        : watch_(watch), m_(m), clock_(clock), mqtt_(mqtt) {}
     void sampleStored() override {
         for (const AlarmEvent& e : watch_.sampleStored(m_, clock_.now())) {
             status(alarmLine(e));
+            if (mqtt_) {
+                mqtt_->publishEvent(m_.onlineData().labels().serial, e);
+            }
         }
         reportWriteError();
     }
@@ -207,6 +210,7 @@ private:
     AlarmWatch& watch_;
     const Measurement& m_;
     const Clock& clock_;
+    RecordMqtt* mqtt_;
     std::string reported_;
 };
 
@@ -241,7 +245,7 @@ int runRecording(const RecordOptions& o) {
     m.settings().ComPort = o.tcp ? "0" : "1";
     AlarmWatch alarms;
     (void)alarms.setRules(o.alarms, clock->now());
-    AlarmFeed alarmFeed(alarms, m, *clock);
+    AlarmFeed alarmFeed(alarms, m, *clock, mqtt.get());
     m.setObserver(&alarmFeed);
 
     LogSeries series(*clock, texts, o.output, static_cast<float>(o.interval), o.rotate);
@@ -313,7 +317,9 @@ int runRecording(const RecordOptions& o) {
             }
             recorded(logger, sample, recordLines);
             if (mqtt) {
-                mqtt->publish(m, logger.lastRecordTime());
+                mqtt->publish(m, logger.lastRecordTime(),
+                              alarms.empty() ? std::nullopt
+                                             : std::optional(alarms.evaluator().activeRuleTexts()));
             }
         }
         return true;
