@@ -147,7 +147,8 @@ JsonObject& JsonObject::number(std::string_view name, std::optional<double> valu
 
 namespace {
 
-template <typename Range> void appendTexts(std::string& out, const Range& values) {
+template <typename Range>
+void appendTexts(std::string& out, const Range& values) {
     out += '[';
     bool first = true;
     for (const auto& t : values) {

@@ -202,7 +202,8 @@ void frmMain::buildWindow() {
     connect(alarms_, &AlarmMonitor::eventsTaken, this, [this](const std::vector<AlarmEvent>& es) {
         const std::string& serial = app_.measurement.onlineData().labels().serial;
         for (const AlarmEvent& e : es) {
-            mqtt_->publishEvent(serial, eventPayload({e.time, serial, e.ruleText, e.value, e.start}));
+            mqtt_->publishEvent(serial,
+                                eventPayload({e.time, serial, e.ruleText, e.value, e.start}));
         }
     });
 }

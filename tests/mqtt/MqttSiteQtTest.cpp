@@ -3,6 +3,7 @@
 // Telegraf and Home Assistant configurations) is compared with what was really published.
 #include "MqttTestSupport.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -190,6 +191,99 @@ TEST(MqttSite, TwoRecordersOneBrokerAndTheConsumerConfigurationOfTheDocs) {
               "online");
     EXPECT_EQ(captures(yaml, QStringLiteral(R"re(payload_not_available: "(\w+)")re")).value(0),
               "offline");
+}
+
+// orv-sim's humidity crosses the limit and comes back; the recorder's events file, the event
+// messages, the states' alarm lists and the event section of the docs all agree.
+TEST(MqttSite, AlarmEventsAndStatesFollowTheRulesAndTheDocs) {
+    test::Broker broker;
+    test::Subscriber sub(broker);
+    ASSERT_TRUE(sub.ready);
+    test::TempDir dir;
+    std::string script;
+    for (int i = 0; i < 4; ++i) {
+        script += "20.0 50.0\n";
+    }
+    for (int i = 0; i < 24; ++i) {
+        script += "20.0 80.0\n";
+    }
+    for (int i = 0; i < 200; ++i) {
+        script += "20.0 50.0\n";
+    }
+    test::writeFile(dir.file("script.txt"), script);
+    test::Simulator sim(
+        {"--rate", "2", "--sn", "HALL0001", "--script", dir.file("script.txt").string()});
+    ASSERT_FALSE(sim.address.empty());
+    const std::string file = dir.file("hall.dat").string();
+    test::Process recorder({ORV_TOOL_PATH, "record", "--tcp", sim.address, "--interval", "5", "-o",
+                            file, "--duration", "20", "--alarm", "humidity>70", "--mqtt",
+                            broker.address()});
+    ASSERT_EQ(recorder.wait(40s), 0) << recorder.err();
+    ASSERT_TRUE(sub.waitForLast("visualorv/HALL0001/status", "offline", 5s));
+
+    const auto events = sub.of("visualorv/HALL0001/event");
+    ASSERT_EQ(events.size(), 2u) << recorder.err();
+    const QJsonObject start = events[0].json();
+    const QJsonObject end = events[1].json();
+    EXPECT_EQ(start.value("event").toString(), "start");
+    EXPECT_EQ(end.value("event").toString(), "end");
+    for (const QJsonObject& e : {start, end}) {
+        EXPECT_EQ(e.value("rule").toString(), "humidity>70");
+        EXPECT_EQ(e.value("serial").toString(), "HALL0001");
+    }
+    EXPECT_NEAR(start.value("value").toDouble(), 80.0, 1e-6);
+    EXPECT_NEAR(end.value("value").toDouble(), 50.0, 1e-6);
+
+    // The events file holds the same rows.
+    const std::string rows = test::readFile(dir.file("hall.events.csv").string());
+    const QStringList lines = QString::fromStdString(rows).trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 3) << rows;
+    for (int i = 0; i < 2; ++i) {
+        const QJsonObject e = events[static_cast<std::size_t>(i)].json();
+        const QStringList f = lines[i + 1].split(',');
+        ASSERT_EQ(f.size(), 4);
+        EXPECT_EQ(f[0], e.value("time").toString());
+        EXPECT_EQ(f[1], e.value("rule").toString());
+        EXPECT_NEAR(f[2].toDouble(), e.value("value").toDouble(), 1e-9);
+        EXPECT_EQ(f[3], e.value("event").toString());
+    }
+
+    // The states name the rule while it is in alarm: on, then off again, in that order.
+    QString seen;
+    for (const auto& m : sub.of("visualorv/HALL0001/state")) {
+        const QJsonValue alarms = m.json().value("alarms");
+        ASSERT_TRUE(alarms.isArray()) << m.payload;
+        const QJsonArray list = alarms.toArray();
+        const QChar now = list.isEmpty() ? '0' : '1';
+        if (!list.isEmpty()) {
+            EXPECT_EQ(list.size(), 1);
+            EXPECT_EQ(list[0].toString(), "humidity>70");
+            EXPECT_NEAR(m.json().value("humidity").toDouble(), 80.0, 1e-4);
+        }
+        if (seen.isEmpty() || seen.back() != now) {
+            seen += now;
+        }
+    }
+    EXPECT_TRUE(seen == "010" || seen == "10") << seen.toStdString();
+
+    // The docs: the event topic, the field table and the example name the members published.
+    const QString doc = QString::fromStdString(
+        test::readFile(std::string(ORV_SOURCE_DIR) + "/docs/many-sensors-one-site.md"));
+    const QString publishedKeys =
+        QString::fromStdString(joined(keysInOrder(QString::fromStdString(events[0].payload))));
+    const QString section = doc.mid(doc.indexOf(QStringLiteral("## Alarm events")));
+    ASSERT_FALSE(section.isEmpty());
+    const QString table =
+        section.left(section.indexOf(QStringLiteral("\n\n"), section.indexOf('|')));
+    EXPECT_EQ(QString::fromStdString(joined(captures(table, QStringLiteral(R"(^\| `(\w+)` \|)")))),
+              publishedKeys);
+    const QString example = fencedBlock(section, QStringLiteral("json")).trimmed();
+    ASSERT_FALSE(QJsonDocument::fromJson(example.toUtf8()).isNull()) << example.toStdString();
+    EXPECT_EQ(QString::fromStdString(joined(keysInOrder(example))), publishedKeys);
+    EXPECT_TRUE(doc.contains(QStringLiteral("| `PREFIX/SERIAL/event` |")));
+    const QString stateKeys = QString::fromStdString(
+        joined(keysInOrder(QString::fromStdString(sub.of("visualorv/HALL0001/state")[0].payload))));
+    EXPECT_TRUE(stateKeys.endsWith(QStringLiteral("unit,alarms"))) << stateKeys.toStdString();
 }
 
 } // namespace
