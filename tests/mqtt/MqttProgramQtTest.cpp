@@ -66,6 +66,45 @@ TEST(MqttProgram, LiveSamplesGoOutThroughTheEventLoopAndOfflineWhenSwitchedOff) 
     EXPECT_TRUE(sub.waitForLast(base + "/status", "offline", 5s));
 }
 
+TEST(MqttProgram, AlarmEventsOpenTheSessionAndGoOutInOrderWithTheStates) {
+    test::Broker broker;
+    test::Subscriber sub(broker, "lab");
+    ASSERT_TRUE(sub.ready);
+    test::MeasurementRig rig;
+    LivePublisher live;
+    MqttPreferences p;
+    p.enabled = true;
+    p.settings.host = "127.0.0.1";
+    p.settings.port = broker.port;
+    p.settings.prefix = "lab";
+    live.configure(p);
+
+    // An alarm may start before any sample has gone out: its event opens the session.
+    rig.m.ParseFrame(test::fFrame("+023.45", "075.00", "DESK7"));
+    const std::string serial = rig.m.onlineData().labels().serial;
+    const std::string base = "lab/" + topicLevel(serial);
+    live.publishEvent(serial, eventPayload({rig.clock.now(), serial, "humidity>70", 75.0, true}));
+    live.sampleStored(rig.m, rig.clock.now(), std::vector<std::string>{"humidity>70"});
+    live.publishEvent(serial, eventPayload({rig.clock.now(), serial, "humidity>70", {}, false}));
+    live.sampleStored(rig.m, rig.clock.now(), std::vector<std::string>{});
+    live.sampleStored(rig.m, rig.clock.now()); // no rules
+
+    ASSERT_TRUE(test::waitFor([&] { return sub.of(base + "/state").size() >= 3; }, 10000));
+    std::vector<std::string> order;
+    for (const auto& m : sub.messages()) {
+        if (m.topic.starts_with(base + "/") && m.topic != base + "/status") {
+            order.push_back(m.topic.substr(m.topic.rfind('/') + 1) + ":" + m.payload);
+        }
+    }
+    ASSERT_EQ(order.size(), 5u);
+    EXPECT_TRUE(order[0].starts_with("event:")) << order[0];
+    EXPECT_NE(order[0].find(R"("value":75,"event":"start"})"), std::string::npos) << order[0];
+    EXPECT_NE(order[1].find(R"("alarms":["humidity>70"])"), std::string::npos) << order[1];
+    EXPECT_NE(order[2].find(R"("value":null,"event":"end"})"), std::string::npos) << order[2];
+    EXPECT_NE(order[3].find(R"("alarms":[])"), std::string::npos) << order[3];
+    EXPECT_EQ(order[4].find("alarms"), std::string::npos) << order[4];
+}
+
 TEST(MqttProgram, TheQueueKeepsTheNewestSamplesWhileTheBrokerIsAway) {
     const int port = test::freeLoopbackPort(); // nobody listens there yet
     MqttSettings s;
