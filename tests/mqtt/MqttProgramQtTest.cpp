@@ -25,17 +25,23 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Publishing switched on, to the test's broker on loopback under `prefix`.
+MqttPreferences brokerPreferences(const test::Broker& broker, const std::string& prefix) {
+    MqttPreferences p;
+    p.enabled = true;
+    p.settings.host = "127.0.0.1";
+    p.settings.port = broker.port;
+    p.settings.prefix = prefix;
+    return p;
+}
+
 TEST(MqttProgram, LiveSamplesGoOutThroughTheEventLoopAndOfflineWhenSwitchedOff) {
     test::Broker broker;
     test::Subscriber sub(broker, "lab/desk");
     ASSERT_TRUE(sub.ready);
     test::MeasurementRig rig;
     LivePublisher live;
-    MqttPreferences p;
-    p.enabled = true;
-    p.settings.host = "127.0.0.1";
-    p.settings.port = broker.port;
-    p.settings.prefix = "lab/desk";
+    MqttPreferences p = brokerPreferences(broker, "lab/desk");
     live.configure(p);
 
     rig.m.ParseFrame(test::fFrame("+023.45", "047.50", "DESK/7 #"));
@@ -72,12 +78,7 @@ TEST(MqttProgram, AlarmEventsOpenTheSessionAndGoOutInOrderWithTheStates) {
     ASSERT_TRUE(sub.ready);
     test::MeasurementRig rig;
     LivePublisher live;
-    MqttPreferences p;
-    p.enabled = true;
-    p.settings.host = "127.0.0.1";
-    p.settings.port = broker.port;
-    p.settings.prefix = "lab";
-    live.configure(p);
+    live.configure(brokerPreferences(broker, "lab"));
 
     // An alarm may start before any sample has gone out: its event opens the session.
     rig.m.ParseFrame(test::fFrame("+023.45", "075.00", "DESK7"));
