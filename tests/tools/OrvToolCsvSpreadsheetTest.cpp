@@ -64,6 +64,19 @@ void expectNumber(const Sheet& sheet, int row, int column, double value) {
     EXPECT_NEAR(std::stod(it->second.value), value, 1e-6) << it->second.value;
 }
 
+// The English variant as a .csv; the German one, with semicolons and decimal commas, as a .txt,
+// from which gnumeric takes the separator it finds (for .csv it insists on commas).
+struct SpreadsheetVariant {
+    const char* name;
+    std::vector<std::string> options;
+    const char* file;
+    const char* locale;
+};
+std::vector<SpreadsheetVariant> spreadsheetVariants() {
+    return {{"English", {}, "en.csv", "en_US.UTF-8"},
+            {"German", {"--separator", ";", "--decimal", ","}, "de.txt", "de_DE.UTF-8"}};
+}
+
 TEST(OrvToolCsvSpreadsheet, TimesAreDateTimesAndValuesNumbersInBothVariants) {
     if (!ssconvertAvailable()) {
         GTEST_SKIP() << "ssconvert (gnumeric) is not installed";
@@ -73,21 +86,11 @@ TEST(OrvToolCsvSpreadsheet, TimesAreDateTimesAndValuesNumbersInBothVariants) {
     test::writeLog(log, {21.125F, -3.25F, 20.0F}, {45.5F, test::kGap, 100.0F},
                    {.interval = 60, .startTime = kStart});
 
-    // The English variant as a .csv; the German one, with semicolons and decimal commas, as
-    // a .txt, from which gnumeric takes the separator it finds (for .csv it insists on commas).
-    const struct {
-        const char* name;
-        std::vector<std::string> options;
-        const char* file;
-        const char* locale;
-    } variants[] = {
-        {"English", {}, "en.csv", "en_US.UTF-8"},
-        {"German", {"--separator", ";", "--decimal", ","}, "de.txt", "de_DE.UTF-8"},
-        {"German with BOM",
-         {"--separator", ";", "--decimal", ",", "--bom"},
-         "de-bom.txt",
-         "de_DE.UTF-8"},
-    };
+    std::vector<SpreadsheetVariant> variants = spreadsheetVariants();
+    variants.push_back({"German with BOM",
+                        {"--separator", ";", "--decimal", ",", "--bom"},
+                        "de-bom.txt",
+                        "de_DE.UTF-8"});
     for (const auto& v : variants) {
         SCOPED_TRACE(v.name);
         const std::string csv = dir.file(v.file).string();
@@ -137,15 +140,7 @@ TEST(OrvToolCsvSpreadsheet, DerivedColumnsAreNumbersBehindTheOwnOnes) {
     const DerivedValues expected = deriveQuantities(21.0, 50.0, 950.0);
     const char* names[] = {"absolute humidity (g/m³)", "mixing ratio (g/kg)", "enthalpy (kJ/kg)",
                            "wet-bulb temperature (°C)", "condensation margin (K)"};
-    const struct {
-        const char* name;
-        std::vector<std::string> options;
-        const char* file;
-        const char* locale;
-    } variants[] = {
-        {"English", {}, "en.csv", "en_US.UTF-8"},
-        {"German", {"--separator", ";", "--decimal", ","}, "de.txt", "de_DE.UTF-8"},
-    };
+    const std::vector<SpreadsheetVariant> variants = spreadsheetVariants();
     for (const std::string& log : {humidity, dewPoint}) {
         for (const auto& v : variants) {
             SCOPED_TRACE(std::string(v.name) + " " + log);
