@@ -27,7 +27,10 @@ class MappedFile {
 public:
     // Mappings guarded at once; map() refuses more (the caller then reads the file instead).
     static constexpr std::size_t kGuardSlots = 256;
-    // At most this much of a mapping is replaced per fault, from the faulting page on.
+    // At most this much of a mapping is replaced per fault: from the faulting page to the end of
+    // its window (the range is cut into windows of this size). The pages after the faulting one
+    // read as lost from then on even if they could still be read; after a cut they all lie past
+    // the end anyway. However many windows are lost, they share one window of memory.
     static constexpr std::size_t kWindowBytes = std::size_t{2} << 20;
 
     MappedFile() = default; // nothing mapped
@@ -48,8 +51,9 @@ public:
     [[nodiscard]] std::size_t size() const { return size_; }
 
     // Pages of the mapping that could no longer be read from the file (it was shortened after it
-    // was mapped, or its storage failed) and now read as lost: every byte 0xFF. Each lost page is
-    // counted once, however many threads read it. 0 while intact.
+    // was mapped, or its storage failed) and now read as lost: every byte 0xFF. Counted as they
+    // are replaced, a window's rest at a time, so it may run ahead of what has been read; each
+    // page counts once, however many threads fault on it. 0 while intact.
     [[nodiscard]] std::uint64_t lostPages() const;
 
     // Asks the system to read the whole range ahead (madvise WILLNEED); only a hint.
