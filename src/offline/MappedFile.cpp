@@ -311,6 +311,29 @@ std::uint64_t MappedFile::lostPages() const {
     return slot_ >= 0 ? g_slots[slot_].lost.load(std::memory_order_relaxed) : 0;
 }
 
+bool MappedFile::markLostFrom(std::size_t fileSize) {
+    if (data_ == nullptr || fileSize >= size_ || fileSize % g_pageSize == 0) {
+        return true;
+    }
+    const std::size_t start = fileSize / g_pageSize * g_pageSize;
+    void* fresh =
+        mmap(nullptr, g_pageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (fresh == MAP_FAILED) {
+        return false;
+    }
+    auto* bytes = static_cast<unsigned char*>(fresh);
+    // The page the file ends in never faults: its bytes up to the end are the file's.
+    std::memcpy(bytes, data_ + start, fileSize - start);
+    std::memset(bytes + (fileSize - start), 0xFF, g_pageSize - (fileSize - start));
+    if (mprotect(fresh, g_pageSize, PROT_READ) != 0 ||
+        mremap(fresh, g_pageSize, g_pageSize, MREMAP_MAYMOVE | MREMAP_FIXED, data_ + start) ==
+            MAP_FAILED) {
+        munmap(fresh, g_pageSize);
+        return false;
+    }
+    return true;
+}
+
 void MappedFile::adviseWillNeed() const {
     if (data_ != nullptr) {
         (void)madvise(data_, size_, MADV_WILLNEED);

@@ -56,6 +56,13 @@ public:
     // page counts once, however many threads fault on it. 0 while intact.
     [[nodiscard]] std::uint64_t lostPages() const;
 
+    // The file now ends at `fileSize` (a caller that saw lostPages() rise looked it up): the bytes
+    // of the page it ends in past that point read as lost (0xFF) from now on too, instead of the
+    // zeros the system gives them. The page is replaced in one step, so a reader sees either the
+    // old page or the new one. Nothing happens when the file ends at a page edge or past the
+    // mapping. Returns false when the system refused the memory for the page.
+    bool markLostFrom(std::size_t fileSize);
+
     // Asks the system to read the whole range ahead (madvise WILLNEED); only a hint.
     void adviseWillNeed() const;
 

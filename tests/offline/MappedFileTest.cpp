@@ -181,6 +181,27 @@ TEST_P(MappedFileCutTest, BytesPastTheCutReadAsLost) {
 INSTANTIATE_TEST_SUITE_P(Cuts, MappedFileCutTest, ::testing::ValuesIn(cutCases()),
                          [](const auto& tc) { return std::string(tc.param.name); });
 
+// Once the caller knows where the file ends now, the rest of the page it ends in reads as lost
+// too; the bytes before the end stay the file's.
+TEST_F(MappedFileTest, TheRestOfThePageTheFileEndsInCanBeMarkedLost) {
+    const std::size_t p = kPage;
+    // file size, new end
+    const std::pair<std::size_t, std::size_t> cases[] = {
+        {8 * p, 3 * p + 47}, {8 * p, 1}, {8 * p, 4 * p}, {8 * p, 8 * p}, {7 * p + 100, 7 * p + 50}};
+    for (const auto& [size, end] : cases) {
+        const std::string where = std::to_string(size) + " cut to " + std::to_string(end);
+        const auto path = makeFile("marked.dat", size);
+        MappedFile m = mapFile(path, size);
+        cutFile(path, end);
+        ASSERT_TRUE(m.markLostFrom(end)) << where;
+        ASSERT_TRUE(m.markLostFrom(end)) << where; // a second time changes nothing
+        for (std::size_t i = 0; i < size; ++i) {
+            const unsigned char expected = i < end ? fileByte(i) : 0xFF;
+            ASSERT_EQ(m.data()[i], expected) << where << ", byte " << i;
+        }
+    }
+}
+
 TEST_F(MappedFileTest, ThreadsReadingAShortenedFileTogether) {
     const std::size_t size = 3 * MappedFile::kWindowBytes + 5 * kPage;
     const std::size_t cut = MappedFile::kWindowBytes + 3 * kPage + 10;
