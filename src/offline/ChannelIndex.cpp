@@ -1,6 +1,7 @@
 #include "offline/ChannelIndex.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace orv {
@@ -61,14 +62,14 @@ void addUpperLevels(std::vector<NodeArray<Node>>& levels, Combine combine) {
     }
 }
 
-void scanRaw(const float* values, std::int64_t begin, std::int64_t end, RangeSummary& r) {
+void scanRaw(ChannelValues values, std::int64_t begin, std::int64_t end, RangeSummary& r) {
     for (std::int64_t i = begin; i < end; ++i) {
         r.min = minSkipNaN(values[i], r.min);
         r.max = maxSkipNaN(values[i], r.max);
     }
 }
 
-void sumRaw(const float* values, std::int64_t begin, std::int64_t end, long double& sum,
+void sumRaw(ChannelValues values, std::int64_t begin, std::int64_t end, long double& sum,
             std::int64_t& count) {
     for (std::int64_t i = begin; i < end; ++i) {
         const float v = values[i];
@@ -81,110 +82,125 @@ void sumRaw(const float* values, std::int64_t begin, std::int64_t end, long doub
 
 // Vectors of the compiler's vector extension: the optimiser does not vectorise the NaN-skipping
 // extremes by itself (their order of evaluation matters to it), and indexing is most of the cost
-// of opening a log once the bytes are read. The block summary is compiled twice, for AVX2 and for
-// the baseline, and the better one is picked when the program starts. Both clones compute the
-// same lane operations in the same order, so their results agree bit for bit: the 8-wide vectors
-// hold two leaves side by side, each in the lanes the 4-wide code gave it.
+// of opening a log. The block summary is compiled twice, for AVX2 and for the baseline, and the
+// better one is picked when the program starts. Both compute the same lane operations in the same
+// order (the baseline splits each 8-wide operation into two 4-wide ones), so their results agree
+// bit for bit.
+//
+// The records are read as they are stored: a vector of eight floats holds four records, the
+// temperature in the even lanes and channel 2 in the odd ones, so both channels are summarised by
+// the same instructions and nothing is copied apart first.
+static_assert(std::endian::native == std::endian::little,
+              "the block summary reads the little-endian records as they are");
 typedef float F4 __attribute__((vector_size(16)));
 typedef float F8 __attribute__((vector_size(32)));
 typedef double D4 __attribute__((vector_size(32)));
 typedef std::int32_t I8 __attribute__((vector_size(32)));
 
-// Adds the values of four records (NaN as nothing) to the two-lane sums (lo | hi).
-inline void addValues(F4 v, D4& sums) {
-    const F4 value = v == v ? v : F4{};
-    sums += __builtin_convertvector(value, D4);
-}
+struct BlockOut {
+    MinMaxNode* leaves;
+    MinMaxNode* above; // nullptr when the pyramid has no level above the leaves
+    ChannelIndex::SumCount* sums;
+};
 
 // 8-wide vectors stay inside the function below (no parameters or results of that type), so the
 // clones share no calling convention for them.
-// `blocks` full blocks of kSumBlock records from p: the extremes of their 16 leaves each, the
-// node above the leaves (when the pyramid has one), the sum and value count of every block.
+// `blocks` full blocks of kSumBlock records from p: per channel the extremes of the 16 leaves of
+// every block, the node above them, the block's sum and value count.
 __attribute__((target_clones("avx2", "default"))) void
-summarizeFullBlocks(const float* p, std::int64_t blocks, MinMaxNode* leaves, MinMaxNode* above,
-                    ChannelIndex::SumCount* sums) {
+summarizeFullBlocks(const unsigned char* p, std::int64_t blocks, BlockOut t, BlockOut c) {
     constexpr F8 inf = {kInf, kInf, kInf, kInf, kInf, kInf, kInf, kInf};
     for (std::int64_t blk = 0; blk < blocks; ++blk) {
-        // s0 holds the sums of record lanes 0..3 of every leaf's first four records, s1 of the
-        // next four, and so on: each leaf's values are added in leaf order.
+        // Lanes alternate temperature and channel 2. s0 adds the first two records of the first
+        // and second vector of every leaf, s1 the last two; s2 and s3 the same for the third and
+        // fourth vector: always in leaf order.
         D4 s0 = {}, s1 = {}, s2 = {}, s3 = {};
         I8 cnt = {};
-        for (int g = 0; g < 16; g += 2, p += 32) {
-            F8 a, b, c, d;
-            std::memcpy(&a, p, sizeof a);      // leaf g, records 0..7
-            std::memcpy(&b, p + 8, sizeof b);  // leaf g, records 8..15
-            std::memcpy(&c, p + 16, sizeof c); // leaf g + 1, records 0..7
-            std::memcpy(&d, p + 24, sizeof d); // leaf g + 1, records 8..15
-            const F8 w0 = __builtin_shufflevector(a, c, 0, 1, 2, 3, 8, 9, 10, 11);
-            const F8 w1 = __builtin_shufflevector(a, c, 4, 5, 6, 7, 12, 13, 14, 15);
-            const F8 w2 = __builtin_shufflevector(b, d, 0, 1, 2, 3, 8, 9, 10, 11);
-            const F8 w3 = __builtin_shufflevector(b, d, 4, 5, 6, 7, 12, 13, 14, 15);
+        for (std::int64_t g = 0; g < ChannelIndex::kFanout; ++g) {
+            F8 w0, w1, w2, w3; // the leaf's 16 records
+            std::memcpy(&w0, p, sizeof w0);
+            std::memcpy(&w1, p + 32, sizeof w1);
+            std::memcpy(&w2, p + 64, sizeof w2);
+            std::memcpy(&w3, p + 96, sizeof w3);
+            p += ChannelIndex::kFanout * kLogRecordSize;
             // v < m ? v : m, the x86 min operand order: NaN fails the comparison and is skipped
-            F8 mn = inf;
-            F8 mx = -inf;
-            for (const F8& w : {w0, w1, w2, w3}) {
-                mn = w < mn ? w : mn;
-                mx = w > mx ? w : mx;
-            }
+            F8 mn = w0 < inf ? w0 : inf;
+            F8 mx = w0 > -inf ? w0 : -inf;
+            mn = w1 < mn ? w1 : mn;
+            mx = w1 > mx ? w1 : mx;
+            mn = w2 < mn ? w2 : mn;
+            mx = w2 > mx ? w2 : mx;
+            mn = w3 < mn ? w3 : mn;
+            mx = w3 > mx ? w3 : mx;
+            // fold the four records of each channel into lane 0 (temperature) and 1 (channel 2)
+            const F8 mn4 = __builtin_shufflevector(mn, mn, 4, 5, 6, 7, 0, 1, 2, 3);
+            const F8 mx4 = __builtin_shufflevector(mx, mx, 4, 5, 6, 7, 0, 1, 2, 3);
+            mn = mn4 < mn ? mn4 : mn;
+            mx = mx4 > mx ? mx4 : mx;
             const F8 mn2 = __builtin_shufflevector(mn, mn, 2, 3, 0, 1, 6, 7, 4, 5);
             const F8 mx2 = __builtin_shufflevector(mx, mx, 2, 3, 0, 1, 6, 7, 4, 5);
             mn = mn2 < mn ? mn2 : mn;
             mx = mx2 > mx ? mx2 : mx;
-            const F8 mn1 = __builtin_shufflevector(mn, mn, 1, 0, 3, 2, 5, 4, 7, 6);
-            const F8 mx1 = __builtin_shufflevector(mx, mx, 1, 0, 3, 2, 5, 4, 7, 6);
-            mn = mn1 < mn ? mn1 : mn;
-            mx = mx1 > mx ? mx1 : mx;
-            leaves[g] = {mn[0], mx[0]};
-            leaves[g + 1] = {mn[4], mx[4]};
-            cnt -= (w0 == w0) + (w1 == w1) + (w2 == w2) + (w3 == w3); // a true lane is -1
-            addValues(__builtin_shufflevector(w0, w0, 0, 1, 2, 3), s0);
-            addValues(__builtin_shufflevector(w1, w1, 0, 1, 2, 3), s1);
-            addValues(__builtin_shufflevector(w2, w2, 0, 1, 2, 3), s2);
-            addValues(__builtin_shufflevector(w3, w3, 0, 1, 2, 3), s3);
-            addValues(__builtin_shufflevector(w0, w0, 4, 5, 6, 7), s0);
-            addValues(__builtin_shufflevector(w1, w1, 4, 5, 6, 7), s1);
-            addValues(__builtin_shufflevector(w2, w2, 4, 5, 6, 7), s2);
-            addValues(__builtin_shufflevector(w3, w3, 4, 5, 6, 7), s3);
+            const F4 leaves = __builtin_shufflevector(mn, mx, 0, 8, 1, 9);
+            std::memcpy(&t.leaves[g], &leaves, sizeof(MinMaxNode));
+            std::memcpy(&c.leaves[g], reinterpret_cast<const char*>(&leaves) + sizeof(MinMaxNode),
+                        sizeof(MinMaxNode));
+            const auto p0 = w0 == w0; // a true lane is -1
+            const auto p1 = w1 == w1;
+            const auto p2 = w2 == w2;
+            const auto p3 = w3 == w3;
+            cnt -= (p0 + p1) + (p2 + p3);
+            const F8 v0 = p0 ? w0 : F8{};
+            const F8 v1 = p1 ? w1 : F8{};
+            const F8 v2 = p2 ? w2 : F8{};
+            const F8 v3 = p3 ? w3 : F8{};
+            // widened to double, two records of each channel per vector half
+            const F4 lo0 = __builtin_shufflevector(v0, v0, 0, 1, 2, 3);
+            const F4 lo1 = __builtin_shufflevector(v1, v1, 0, 1, 2, 3);
+            const F4 lo2 = __builtin_shufflevector(v2, v2, 0, 1, 2, 3);
+            const F4 lo3 = __builtin_shufflevector(v3, v3, 0, 1, 2, 3);
+            const F4 hi0 = __builtin_shufflevector(v0, v0, 4, 5, 6, 7);
+            const F4 hi1 = __builtin_shufflevector(v1, v1, 4, 5, 6, 7);
+            const F4 hi2 = __builtin_shufflevector(v2, v2, 4, 5, 6, 7);
+            const F4 hi3 = __builtin_shufflevector(v3, v3, 4, 5, 6, 7);
+            s0 += __builtin_convertvector(lo0, D4) + __builtin_convertvector(lo1, D4);
+            s1 += __builtin_convertvector(hi0, D4) + __builtin_convertvector(hi1, D4);
+            s2 += __builtin_convertvector(lo2, D4) + __builtin_convertvector(lo3, D4);
+            s3 += __builtin_convertvector(hi2, D4) + __builtin_convertvector(hi3, D4);
         }
-        const auto h0 =
-            __builtin_shufflevector(s0, s0, 0, 1) + __builtin_shufflevector(s0, s0, 2, 3);
-        const auto h1 =
-            __builtin_shufflevector(s1, s1, 0, 1) + __builtin_shufflevector(s1, s1, 2, 3);
-        const auto h2 =
-            __builtin_shufflevector(s2, s2, 0, 1) + __builtin_shufflevector(s2, s2, 2, 3);
-        const auto h3 =
-            __builtin_shufflevector(s3, s3, 0, 1) + __builtin_shufflevector(s3, s3, 2, 3);
-        const auto total = (h0 + h1) + (h2 + h3);
-        std::int64_t count = 0;
-        for (int i = 0; i < 8; ++i) {
-            count += cnt[i];
-        }
-        sums[blk] = {total[0] + total[1], count};
-        if (above != nullptr) {
-            MinMaxNode m{kInf, -kInf};
-            for (int g = 0; g < 16; ++g) {
-                m.min = std::min(m.min, leaves[g].min);
-                m.max = std::max(m.max, leaves[g].max);
+        const D4 total = (s0 + s1) + (s2 + s3);
+        t.sums[blk] = {total[0] + total[2], std::int64_t{cnt[0]} + cnt[2] + cnt[4] + cnt[6]};
+        c.sums[blk] = {total[1] + total[3], std::int64_t{cnt[1]} + cnt[3] + cnt[5] + cnt[7]};
+        if (t.above != nullptr) {
+            for (const BlockOut* out : {&t, &c}) {
+                MinMaxNode m{kInf, -kInf};
+                for (std::int64_t g = 0; g < ChannelIndex::kFanout; ++g) {
+                    m.min = std::min(m.min, out->leaves[g].min);
+                    m.max = std::max(m.max, out->leaves[g].max);
+                }
+                out->above[blk] = m;
             }
-            above[blk] = m;
         }
-        leaves += 16;
+        t.leaves += ChannelIndex::kFanout;
+        c.leaves += ChannelIndex::kFanout;
     }
 }
 
-// The leaves, sum and count of a block that ends early (the file's last one).
-void summarizePartialBlock(const float* p, std::int64_t n, MinMaxNode* leaves, MinMaxNode* above,
-                           ChannelIndex::SumCount& sums) {
+// The leaves, sum and count of one channel's block that ends early (the file's last one):
+// records from..from+n-1.
+void summarizePartialBlock(ChannelValues values, std::int64_t from, std::int64_t n,
+                           MinMaxNode* leaves, MinMaxNode* above, ChannelIndex::SumCount& sums) {
     double sum = 0;
     std::int64_t count = 0;
     MinMaxNode all{kInf, -kInf};
     for (std::int64_t g = 0; g < n; g += ChannelIndex::kFanout) {
         MinMaxNode m{kInf, -kInf};
         for (std::int64_t i = g; i < std::min(n, g + ChannelIndex::kFanout); ++i) {
-            m.min = minSkipNaN(p[i], m.min);
-            m.max = maxSkipNaN(p[i], m.max);
-            if (p[i] == p[i]) {
-                sum += p[i];
+            const float v = values[from + i];
+            m.min = minSkipNaN(v, m.min);
+            m.max = maxSkipNaN(v, m.max);
+            if (v == v) {
+                sum += v;
                 ++count;
             }
         }
@@ -200,13 +216,13 @@ void summarizePartialBlock(const float* p, std::int64_t n, MinMaxNode* leaves, M
 
 } // namespace
 
-ChannelIndex ChannelIndex::build(std::span<const float> values) {
-    ChannelIndex index;
-    const auto n = static_cast<std::int64_t>(values.size());
-    index.prepare(n);
-    index.summarizeBlocks(values, 0, n);
-    index.finish(values);
-    return index;
+void ChannelIndex::build(const unsigned char* records, std::int64_t count,
+                         ChannelIndex& temperature, ChannelIndex& channel2) {
+    temperature.prepare(count);
+    channel2.prepare(count);
+    summarizeRecords(records, 0, count, temperature, channel2);
+    temperature.finish(ChannelValues(records, count));
+    channel2.finish(ChannelValues(records + sizeof(float), count));
 }
 
 void ChannelIndex::prepare(std::int64_t records) {
@@ -223,23 +239,32 @@ void ChannelIndex::prepare(std::int64_t records) {
     sums_.emplace_back(blocks);
 }
 
-void ChannelIndex::summarizeBlocks(std::span<const float> values, std::int64_t begin,
-                                   std::int64_t end) {
+void ChannelIndex::summarizeRecords(const unsigned char* records, std::int64_t begin,
+                                    std::int64_t end, ChannelIndex& temperature,
+                                    ChannelIndex& channel2) {
     const std::int64_t first = begin / kSumBlock;
     const std::int64_t full = (end - begin) / kSumBlock;
-    MinMax* leaves = minMax_[0].data() + first * kFanout;
-    MinMax* above = minMax_.size() > 1 ? minMax_[1].data() + first : nullptr;
-    SumCount* sums = sums_[0].data() + first;
-    summarizeFullBlocks(values.data() + begin, full, leaves, above, sums);
+    auto out = [first](ChannelIndex& index) {
+        return BlockOut{index.minMax_[0].data() + first * kFanout,
+                        index.minMax_.size() > 1 ? index.minMax_[1].data() + first : nullptr,
+                        index.sums_[0].data() + first};
+    };
+    const BlockOut t = out(temperature);
+    const BlockOut c = out(channel2);
+    summarizeFullBlocks(records + begin * kLogRecordSize, full, t, c);
     const std::int64_t rest = begin + full * kSumBlock;
     if (rest < end) {
-        summarizePartialBlock(values.data() + rest, end - rest, leaves + full * kFanout,
-                              above != nullptr ? above + full : nullptr, sums[full]);
+        const ChannelValues tValues(records, end);
+        const ChannelValues cValues(records + sizeof(float), end);
+        summarizePartialBlock(tValues, rest, end - rest, t.leaves + full * kFanout,
+                              t.above != nullptr ? t.above + full : nullptr, t.sums[full]);
+        summarizePartialBlock(cValues, rest, end - rest, c.leaves + full * kFanout,
+                              c.above != nullptr ? c.above + full : nullptr, c.sums[full]);
     }
 }
 
-void ChannelIndex::finish(std::span<const float> values) {
-    const auto n = static_cast<std::int64_t>(values.size());
+void ChannelIndex::finish(ChannelValues values) {
+    const std::int64_t n = values.size();
     if (minMax_.empty()) {
         prepare(0);
     }
@@ -255,7 +280,10 @@ void ChannelIndex::finish(std::span<const float> values) {
             minMax_[1].shrink(blocks);
         }
         if (const std::int64_t cut = roundDown(n, kSumBlock); cut < n) {
-            summarizeBlocks(values, cut, n);
+            const std::int64_t block = cut / kSumBlock;
+            summarizePartialBlock(values, cut, n - cut, minMax_[0].data() + block * kFanout,
+                                  minMax_.size() > 1 ? minMax_[1].data() + block : nullptr,
+                                  sums_[0][static_cast<std::size_t>(block)]);
         }
     }
     buildUpperLevels();
@@ -283,30 +311,30 @@ void ChannelIndex::buildUpperLevels() {
     });
 }
 
-RangeSummary ChannelIndex::extremes(std::span<const float> values, std::int64_t begin,
+RangeSummary ChannelIndex::extremes(ChannelValues values, std::int64_t begin,
                                     std::int64_t end) const {
     RangeSummary r;
     const std::int64_t b = std::max<std::int64_t>(begin, 0);
     const std::int64_t e = std::min(end, size_);
     if (b < e) {
-        addExtremes(values.data(), minMax_.size(), b, e, r); // the top level is a single node
+        addExtremes(values, minMax_.size(), b, e, r); // the top level is a single node
     }
     return r;
 }
 
-void ChannelIndex::prefetch(std::span<const float> values, std::int64_t at) const {
+void ChannelIndex::prefetch(ChannelValues values, std::int64_t at) const {
     if (at < 0 || at >= size_) {
         return;
     }
-    __builtin_prefetch(values.data() + at);
-    __builtin_prefetch(values.data() + std::max<std::int64_t>(at - 1, 0));
+    __builtin_prefetch(values.address(at));
+    __builtin_prefetch(values.address(std::max<std::int64_t>(at - 1, 0)));
     __builtin_prefetch(minMax_[0].data() + at / kFanout);
     if (minMax_.size() > 1) {
         __builtin_prefetch(minMax_[1].data() + at / kSumBlock);
     }
 }
 
-void ChannelIndex::addExtremes(const float* raw, std::size_t level, std::int64_t from,
+void ChannelIndex::addExtremes(ChannelValues raw, std::size_t level, std::int64_t from,
                                std::int64_t to, RangeSummary& r) const {
     // Level l >= 1 is the pyramid's minMax_[l - 1], whose nodes cover 16^l records; [from, to)
     // lies inside one of them.
@@ -340,10 +368,10 @@ void ChannelIndex::addExtremes(const float* raw, std::size_t level, std::int64_t
     }
 }
 
-RangeSummary ChannelIndex::summarize(std::span<const float> values, std::int64_t begin,
+RangeSummary ChannelIndex::summarize(ChannelValues values, std::int64_t begin,
                                      std::int64_t end) const {
     RangeSummary r;
-    const float* raw = values.data();
+    const ChannelValues raw = values;
     const std::int64_t b0 = std::max<std::int64_t>(begin, 0);
     const std::int64_t e0 = std::min(end, size_);
     if (b0 >= e0) {

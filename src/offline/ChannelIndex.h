@@ -1,5 +1,7 @@
 #pragma once
 
+#include "offline/ChannelValues.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -55,8 +57,9 @@ private:
 // About 15 % of the channel's own size: 8 bytes per 16 records for the pyramid, 16 per 256 for
 // the sums.
 //
-// Built in one go (`build`) or by several threads at once: `prepare` sizes the index, then
-// `summarizeBlocks` fills disjoint record ranges from any thread, then `finish` adds the upper
+// Built from a log's records (8 bytes each, the temperature then channel 2), both channels' indexes
+// at once: in one go (`build`) or by several threads at once: `prepare` sizes the indexes, then
+// `summarizeRecords` fills disjoint record ranges from any thread, then `finish` adds the upper
 // levels. Both ways give the same index bit for bit: every block is summarised by the same code
 // in the same order.
 class ChannelIndex {
@@ -66,32 +69,34 @@ public:
 
     ChannelIndex() = default;
 
-    // Built in one go over all values.
-    [[nodiscard]] static ChannelIndex build(std::span<const float> values);
+    // Both indexes over the `records` records at `records`, in one go.
+    static void build(const unsigned char* records, std::int64_t count, ChannelIndex& temperature,
+                      ChannelIndex& channel2);
 
     // Room for `records` records. Throws std::bad_alloc when the memory is not there.
     void prepare(std::int64_t records);
-    // Summarises values[begin..end): `values` is the whole channel, `begin` a multiple of
-    // kSumBlock and `end` one as well or the prepared record count. Calls for disjoint ranges
-    // may run at the same time.
-    void summarizeBlocks(std::span<const float> values, std::int64_t begin, std::int64_t end);
+    // Summarises records begin..end-1 of both channels into the two prepared indexes; `records`
+    // points at record 0, `begin` is a multiple of kSumBlock and `end` one as well or the
+    // prepared record count. Calls for disjoint ranges may run at the same time.
+    static void summarizeRecords(const unsigned char* records, std::int64_t begin, std::int64_t end,
+                                 ChannelIndex& temperature, ChannelIndex& channel2);
     // Completes the index over `values`, every record of which has been summarised. There may be
     // fewer than prepared (the file ended early); a block they end inside is summarised again.
-    void finish(std::span<const float> values);
+    void finish(ChannelValues values);
 
     [[nodiscard]] std::int64_t size() const { return size_; }
 
     // Summary of values[begin..end). `values` must be the array the index was built over.
-    [[nodiscard]] RangeSummary summarize(std::span<const float> values, std::int64_t begin,
+    [[nodiscard]] RangeSummary summarize(ChannelValues values, std::int64_t begin,
                                          std::int64_t end) const;
     // Only the extremes (no sums), for curve reduction.
-    [[nodiscard]] RangeSummary extremes(std::span<const float> values, std::int64_t begin,
+    [[nodiscard]] RangeSummary extremes(ChannelValues values, std::int64_t begin,
                                         std::int64_t end) const;
 
     // Asks the cache for what a range starting or ending at record `at` will read: the record and
     // the two finest pyramid levels around it. A caller that knows its next ranges hides the
     // memory latency behind its current one.
-    void prefetch(std::span<const float> values, std::int64_t at) const;
+    void prefetch(ChannelValues values, std::int64_t at) const;
 
     [[nodiscard]] std::size_t bytes() const;
 
@@ -106,7 +111,7 @@ public:
 
 private:
     void buildUpperLevels();
-    void addExtremes(const float* raw, std::size_t level, std::int64_t from, std::int64_t to,
+    void addExtremes(ChannelValues raw, std::size_t level, std::int64_t from, std::int64_t to,
                      RangeSummary& r) const;
 
     std::int64_t size_ = 0;

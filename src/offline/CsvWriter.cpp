@@ -105,7 +105,7 @@ std::error_code writeCsv(int fd, const LogData& log, std::int64_t first, std::in
     const std::int64_t begin = std::clamp<std::int64_t>(first, 0, log.size());
     const std::int64_t end =
         std::clamp<std::int64_t>(first + std::max<std::int64_t>(count, 0), begin, log.size());
-    SpanRecords records = recordsOf(log);
+    LogRecords records = recordsOf(log);
     return writeCsv(fd, log.header(), begin, end - begin, records, options);
 }
 

@@ -77,11 +77,10 @@ std::optional<DerivedExtremes> derivedExtremes(const LogData& log, std::int64_t 
         if ((k & 0xFFF) == 0 && stop.stop_requested()) {
             return std::nullopt;
         }
-        const auto i = static_cast<std::size_t>(k);
-        if (std::isnan(temp[i]) || std::isnan(ch2[i])) {
+        if (std::isnan(temp[k]) || std::isnan(ch2[k])) {
             continue;
         }
-        const DerivedValues v = derive(temp[i], ch2[i]);
+        const DerivedValues v = derive(temp[k], ch2[k]);
         for (std::size_t q = 0; q < kDerivedCount; ++q) {
             out[q].add(v[q], k);
         }
@@ -94,7 +93,7 @@ Extremes channelExtremes(const LogData& log, Channel c, std::int64_t first, std:
     const auto values = log.channel(c);
     Extremes out;
     for (std::int64_t k = begin; k <= end; ++k) {
-        out.add(values[static_cast<std::size_t>(k)], k);
+        out.add(values[k], k);
     }
     return out;
 }

@@ -166,11 +166,8 @@ ExportCommand::Outcome ExportCommand::cmdExport_Click(const LogData& log, const 
             }
             return writeCsv(fd, log, first, count, options);
         }
-        const auto n = static_cast<std::size_t>(count);
-        const auto at = static_cast<std::size_t>(first);
-        return writeExport(fd, exportSourceOf(log, fileTitle), first,
-                           log.channel(Channel::Temperature).subspan(at, n),
-                           log.channel(Channel::Channel2).subspan(at, n), app_.strings,
+        LogRecords records = recordsOf(log);
+        return writeExport(fd, exportSourceOf(log, fileTitle), first, count, records, app_.strings,
                            app_.locale);
     });
     if (ec) {

@@ -10,15 +10,17 @@ namespace {
 
 __extension__ using Wide = unsigned __int128;
 
-FloatArray copyToArray(const std::vector<float>& v, std::size_t expectedSize) {
-    if (v.size() != expectedSize) {
+// The values as the records of a file hold them.
+std::unique_ptr<const RecordStore> encodeRecords(const std::vector<float>& temperature,
+                                                 const std::vector<float>& channel2) {
+    if (temperature.size() != channel2.size()) {
         throw std::invalid_argument("LogData: the channels differ in length");
     }
-    FloatArray a(static_cast<std::int64_t>(v.size()));
-    if (!v.empty()) {
-        std::memcpy(a.data(), v.data(), v.size() * sizeof(float));
+    RecordBuffer buffer(temperature.size() * kLogRecordSize);
+    for (std::size_t k = 0; k < temperature.size(); ++k) {
+        encodeLogRecord(buffer.data() + k * kLogRecordSize, temperature[k], channel2[k]);
     }
-    return a;
+    return std::make_unique<BufferedRecords>(std::move(buffer));
 }
 
 } // namespace
@@ -46,20 +48,25 @@ std::int64_t columnStart(std::int64_t first, std::int64_t count, std::int64_t co
 
 LogData::LogData(LogHeader header, const std::vector<float>& temperature,
                  const std::vector<float>& channel2, std::int64_t fileSize, bool truncated)
-    : header_(std::move(header)), temp_(copyToArray(temperature, channel2.size())),
-      ch2_(copyToArray(channel2, temperature.size())),
-      tempIndex_(ChannelIndex::build(temp_.span())), ch2Index_(ChannelIndex::build(ch2_.span())),
-      fileSize_(fileSize), truncated_(truncated) {}
+    : header_(std::move(header)), store_(encodeRecords(temperature, channel2)),
+      records_(store_->records()), size_(static_cast<std::int64_t>(temperature.size())),
+      fileSize_(fileSize), truncated_(truncated) {
+    ChannelIndex::build(records_, size_, tempIndex_, ch2Index_);
+}
 
-LogData::LogData(LogHeader header, FloatArray temperature, FloatArray channel2,
+LogData::LogData(LogHeader header, std::unique_ptr<const RecordStore> records, std::int64_t count,
                  ChannelIndex temperatureIndex, ChannelIndex channel2Index, std::int64_t fileSize,
                  bool truncated)
-    : header_(std::move(header)), temp_(std::move(temperature)), ch2_(std::move(channel2)),
+    : header_(std::move(header)), store_(std::move(records)),
+      records_(store_ ? store_->records() : nullptr), size_(store_ ? count : 0),
       tempIndex_(std::move(temperatureIndex)), ch2Index_(std::move(channel2Index)),
       fileSize_(fileSize), truncated_(truncated) {}
 
-std::span<const float> LogData::channel(Channel c) const {
-    return c == Channel::Temperature ? temp_.span() : ch2_.span();
+ChannelValues LogData::channel(Channel c) const {
+    if (records_ == nullptr) {
+        return {};
+    }
+    return {records_ + (c == Channel::Temperature ? 0 : sizeof(float)), size_};
 }
 
 const ChannelIndex& LogData::index(Channel c) const {
@@ -91,7 +98,7 @@ void LogData::reduce(Channel c, std::int64_t first, std::int64_t count,
     first = std::clamp<std::int64_t>(first, 0, size());
     count = std::clamp<std::int64_t>(count, 0, size() - first);
     const auto columns = static_cast<std::int64_t>(out.size());
-    const std::span<const float> values = channel(c);
+    const ChannelValues values = channel(c);
     const ChannelIndex& idx = index(c);
     // The column edges a few columns ahead are fetched while this one is reduced: the records
     // and fine index levels at each edge are far apart in a long file and rarely in the cache.
@@ -110,8 +117,8 @@ void LogData::reduce(Channel c, std::int64_t first, std::int64_t count,
         span.firstIndex = begin;
         span.lastIndex = end - 1;
         if (begin < end) {
-            span.first = values[static_cast<std::size_t>(begin)];
-            span.last = values[static_cast<std::size_t>(end - 1)];
+            span.first = values[begin];
+            span.last = values[end - 1];
             const RangeSummary r = idx.extremes(values, begin, end);
             if (r.hasValue()) {
                 span.min = r.min;

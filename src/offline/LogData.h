@@ -2,10 +2,12 @@
 
 #include "logging/LogFormat.h"
 #include "offline/ChannelIndex.h"
-#include "offline/FloatArray.h"
+#include "offline/ChannelValues.h"
+#include "offline/RecordBuffer.h"
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -58,31 +60,36 @@ struct ColumnSpan {
 [[nodiscard]] std::int64_t columnStart(std::int64_t first, std::int64_t count, std::int64_t columns,
                                        std::int64_t column);
 
-// A loaded log file: its header, both channels as float arrays and an index over each channel
-// (min/max pyramid and block sums) that answers statistics and curve reductions in time
-// independent of the file length.
+// A loaded log file: its header, its records as stored (the file's own pages, mapped, or a copy
+// in memory) and an index over each channel (min/max pyramid and block sums) that answers
+// statistics and curve reductions in time independent of the file length.
 class LogData {
 public:
     // Move-only: a log can hold hundreds of megabytes.
     LogData() = default;
-    // Builds the index over the given records. `fileSize` and `truncated` describe where they
-    // came from (the loader fills them; 0/false for data made in memory).
+    // Builds the records and the index from the given values. `fileSize` and `truncated` describe
+    // where they came from (0/false for data made in memory).
     LogData(LogHeader header, const std::vector<float>& temperature,
             const std::vector<float>& channel2, std::int64_t fileSize = 0, bool truncated = false);
-    // Used by the loader, which builds the index while it reads.
-    LogData(LogHeader header, FloatArray temperature, FloatArray channel2,
+    // Used by the loader, which builds the indexes while it reads: `count` records at
+    // `records->records()`.
+    LogData(LogHeader header, std::unique_ptr<const RecordStore> records, std::int64_t count,
             ChannelIndex temperatureIndex, ChannelIndex channel2Index, std::int64_t fileSize,
             bool truncated);
 
     [[nodiscard]] const LogHeader& header() const { return header_; }
     // Records loaded (complete records present in the file, at most the stored count).
-    [[nodiscard]] std::int64_t size() const { return temp_.size(); }
-    [[nodiscard]] bool empty() const { return temp_.size() == 0; }
+    [[nodiscard]] std::int64_t size() const { return size_; }
+    [[nodiscard]] bool empty() const { return size_ == 0; }
     // The stored count was larger than the complete records the file holds (cut short).
     [[nodiscard]] bool truncated() const { return truncated_; }
     [[nodiscard]] std::int64_t fileSize() const { return fileSize_; }
+    // Another program cut the file short (or its storage failed) after it was loaded, and records
+    // past its new end have been read since: they read as "no value", while the index still
+    // describes the records as loaded. The window says so and offers to load the file again.
+    [[nodiscard]] bool changedOnDisk() const { return store_ && store_->lostPages() > 0; }
 
-    [[nodiscard]] std::span<const float> channel(Channel c) const;
+    [[nodiscard]] ChannelValues channel(Channel c) const;
     [[nodiscard]] float value(Channel c, std::int64_t k) const { return channel(c)[k]; }
     [[nodiscard]] double recordTime(std::int64_t k) const { return header_.recordTime(k); }
 
@@ -102,8 +109,9 @@ public:
 
 private:
     LogHeader header_;
-    FloatArray temp_;
-    FloatArray ch2_;
+    std::unique_ptr<const RecordStore> store_;
+    const unsigned char* records_ = nullptr;
+    std::int64_t size_ = 0;
     ChannelIndex tempIndex_;
     ChannelIndex ch2Index_;
     std::int64_t fileSize_ = 0;

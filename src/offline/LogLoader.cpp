@@ -1,6 +1,7 @@
 #include "offline/LogLoader.h"
 
 #include "offline/LogFile.h"
+#include "offline/MappedFile.h"
 
 #include "core/DayNumber.h"
 #include "logging/LogFormat.h"
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -93,14 +95,53 @@ bool usableDayNumber(double d) {
 
 namespace {
 
-// The records of a file read by every core: the file is cut into chunks, and each thread takes
-// the next chunk not yet taken, reads it, splits it into the two channels and summarises their
-// blocks while the chunk is still in the cache. The threads write disjoint parts of the arrays
-// and indexes; the upper index levels are added once all are done.
-class ParallelRead {
+// Where the loader finds each chunk of records: in the file's mapping, where they already are,
+// or read into the log's own buffer. `fetch` may be called from several threads at once for
+// disjoint chunks; it returns the records now at `records + begin * kLogRecordSize`, fewer than
+// asked only at the end of the file, or -1 with `error` set.
+class ChunkSource {
 public:
-    ParallelRead(ByteSource& src, std::int64_t records, const LoadTuning& tuning,
-                 LoadProgress* progress)
+    virtual ~ChunkSource() = default;
+    [[nodiscard]] virtual const unsigned char* records() const = 0;
+    virtual std::int64_t fetch(std::int64_t begin, std::int64_t count, std::string& error) = 0;
+};
+
+// The file's pages themselves: nothing to read, the index is built straight from the mapping.
+class MappedChunks final : public ChunkSource {
+public:
+    explicit MappedChunks(const unsigned char* records) : records_(records) {}
+    [[nodiscard]] const unsigned char* records() const override { return records_; }
+    std::int64_t fetch(std::int64_t, std::int64_t count, std::string&) override { return count; }
+
+private:
+    const unsigned char* records_;
+};
+
+// Records read (pread or from a buffer) into memory of the log's own.
+class ReadChunks final : public ChunkSource {
+public:
+    ReadChunks(ByteSource& src, unsigned char* buffer) : src_(src), buffer_(buffer) {}
+    [[nodiscard]] const unsigned char* records() const override { return buffer_; }
+    std::int64_t fetch(std::int64_t begin, std::int64_t count, std::string& error) override {
+        const std::int64_t got = src_.readAt(buffer_ + begin * kLogRecordSize,
+                                             static_cast<std::size_t>(count * kLogRecordSize),
+                                             kLogHeaderSize + begin * kLogRecordSize, error);
+        return got < 0 ? -1 : got / kLogRecordSize;
+    }
+
+private:
+    ByteSource& src_;
+    unsigned char* buffer_;
+};
+
+// The records of a file indexed by every core: the records are cut into chunks, and each thread
+// takes the next chunk not yet taken, gets it (reads it, or finds it in the mapping) and
+// summarises both channels' blocks while the chunk is still in its cache. The threads write
+// disjoint parts of the indexes; the upper index levels are added once all are done.
+class ParallelIndex {
+public:
+    ParallelIndex(ChunkSource& src, std::int64_t records, const LoadTuning& tuning,
+                  LoadProgress* progress)
         : src_(src), records_(records), progress_(progress) {
         chunkRecords_ = tuning.chunkRecords > 0
                             ? (tuning.chunkRecords + ChannelIndex::kSumBlock - 1) /
@@ -117,16 +158,13 @@ public:
         got_.assign(static_cast<std::size_t>(chunks_), -1);
     }
 
-    float* temp = nullptr;
-    float* ch2 = nullptr;
     ChannelIndex* tempIndex = nullptr;
     ChannelIndex* ch2Index = nullptr;
     bool cancelled = false;
     std::string error;
 
-    // Reads every chunk (or until cancelled or a read fails); false when no thread could have a
-    // read buffer.
-    bool run() {
+    // Indexes every chunk (or until cancelled or a read fails).
+    void run() {
         std::vector<std::jthread> helpers;
         for (unsigned t = 1; t < threads_; ++t) {
             try {
@@ -140,8 +178,6 @@ public:
         work();
         helpers.clear(); // joins
         cancelled = cancelled_.load();
-        // Chunks left although nothing stopped the threads: none of them had a buffer.
-        return cancelled || !error.empty() || std::min(next_.load(), chunks_) == chunks_;
     }
 
     // Records complete from the start: the first chunk that came short ends them.
@@ -158,22 +194,13 @@ public:
     }
 
 private:
-    // A multiple of ChannelIndex::kSumBlock, and small enough that the raw chunk and both channel
-    // slices stay in a core's cache while they are indexed.
+    // A multiple of ChannelIndex::kSumBlock, and small enough that a chunk stays in a core's
+    // cache while it is indexed.
     static constexpr std::int64_t kChunkRecords = 32768;
     // Below this one thread does it all.
     static constexpr std::int64_t kParallelFrom = 4 * kChunkRecords;
 
     void work() {
-        std::unique_ptr<unsigned char[]> buffer;
-        try {
-            buffer = std::make_unique_for_overwrite<unsigned char[]>(
-                static_cast<std::size_t>(std::min(chunkRecords_, records_) * kLogRecordSize));
-        } catch (const std::bad_alloc&) {
-            return;
-        }
-        const std::span<const float> tempValues{temp, static_cast<std::size_t>(records_)};
-        const std::span<const float> ch2Values{ch2, static_cast<std::size_t>(records_)};
         std::string readError;
         while (!stop_.load(std::memory_order_relaxed)) {
             if (progress_ && progress_->cancel.load(std::memory_order_relaxed)) {
@@ -186,11 +213,9 @@ private:
                 break;
             }
             const std::int64_t begin = c * chunkRecords_;
-            const std::int64_t want = std::min(chunkRecords_, records_ - begin);
-            const std::int64_t got =
-                src_.readAt(buffer.get(), static_cast<std::size_t>(want * kLogRecordSize),
-                            kLogHeaderSize + begin * kLogRecordSize, readError);
-            if (got < 0) {
+            const std::int64_t n =
+                src_.fetch(begin, std::min(chunkRecords_, records_ - begin), readError);
+            if (n < 0) {
                 const std::lock_guard lock(errorMutex_);
                 if (error.empty()) {
                     error = readError;
@@ -198,10 +223,7 @@ private:
                 stop_ = true;
                 break;
             }
-            const std::int64_t n = got / kLogRecordSize;
-            splitRecords(buffer.get(), n, temp + begin, ch2 + begin);
-            tempIndex->summarizeBlocks(tempValues, begin, begin + n);
-            ch2Index->summarizeBlocks(ch2Values, begin, begin + n);
+            ChannelIndex::summarizeRecords(src_.records(), begin, begin + n, *tempIndex, *ch2Index);
             got_[static_cast<std::size_t>(c)] = n;
             if (progress_) {
                 progress_->recordsDone.fetch_add(n, std::memory_order_relaxed);
@@ -209,77 +231,140 @@ private:
         }
     }
 
-    ByteSource& src_;
+    ChunkSource& src_;
     std::int64_t records_;
     LoadProgress* progress_;
     std::int64_t chunkRecords_ = kChunkRecords;
     std::int64_t chunks_ = 0;
     unsigned threads_ = 1;
-    std::vector<std::int64_t> got_; // records read per chunk, -1 for a chunk never read
+    std::vector<std::int64_t> got_; // records got per chunk, -1 for a chunk never got
     std::atomic<std::int64_t> next_{0};
     std::atomic<bool> stop_{false};
     std::atomic<bool> cancelled_{false};
     std::mutex errorMutex_;
 };
 
-LoadResult load(ByteSource& src, std::int64_t fileSize, LoadProgress* progress,
-                const LoadTuning& tuning) {
+// The record bytes of a file kept mapped: the log reads its records from the page cache, so
+// opening it copies nothing and asks for no fresh memory.
+class MappedRecords final : public RecordStore {
+public:
+    // `fd` is the file's descriptor, kept (a copy) to look up its size should it shrink.
+    MappedRecords(MappedFile file, int fd) : file_(std::move(file)), fd_(::dup(fd)) {}
+    MappedRecords(const MappedRecords&) = delete;
+    MappedRecords& operator=(const MappedRecords&) = delete;
+    ~MappedRecords() override {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+
+    [[nodiscard]] const unsigned char* records() const override {
+        return file_.data() + kLogHeaderSize;
+    }
+    // Pages lost since the load ended (the ones lost while it ran lie past the records it kept).
+    // Once some are, the records between the file's new end and the first lost page read as no
+    // value too, not as the zeros the system gives them.
+    [[nodiscard]] std::uint64_t lostPages() const override {
+        const std::uint64_t lost = file_.lostPages() - lostWhileLoading_;
+        if (lost > 0) {
+            const std::lock_guard lock(mutex_);
+            struct stat st {};
+            if (lost > marked_ && fd_ >= 0 && ::fstat(fd_, &st) == 0) {
+                file_.markLostFrom(static_cast<std::size_t>(st.st_size));
+                marked_ = lost;
+            }
+        }
+        return lost;
+    }
+    // Called once the load is done; returns the pages lost while it ran.
+    std::uint64_t loadDone() {
+        lostWhileLoading_ = file_.lostPages();
+        return lostWhileLoading_;
+    }
+
+private:
+    mutable MappedFile file_;
+    int fd_;
+    std::uint64_t lostWhileLoading_ = 0;
+    mutable std::mutex mutex_;
+    mutable std::uint64_t marked_ = 0;
+};
+
+// The header read and judged: the header and the record count to load, or why not.
+std::variant<CheckedHeader, LoadError> readHeader(ByteSource& src, std::int64_t fileSize) {
     unsigned char head[kLogHeaderSize] = {};
     std::string readError;
     const std::int64_t headBytes = src.readAt(head, kLogHeaderSize, 0, readError);
     if (headBytes < 0) {
         return error(LoadError::Kind::DataError, "read failed: " + readError);
     }
-    auto checked = checkLogHeader({head, static_cast<std::size_t>(headBytes)}, fileSize);
-    if (auto* e = std::get_if<LoadError>(&checked)) {
-        return std::move(*e);
-    }
-    LogHeader header = std::move(std::get<CheckedHeader>(checked).header);
-    const std::int64_t records = std::get<CheckedHeader>(checked).records;
-    bool truncated = std::get<CheckedHeader>(checked).truncated;
+    return checkLogHeader({head, static_cast<std::size_t>(headBytes)}, fileSize);
+}
 
-    if (progress) {
-        progress->recordsTotal = records;
-    }
-    FloatArray temp;
-    FloatArray ch2;
+// Indexes the `records` records that `chunks` gives and makes the log of them; `done` tells how
+// many of them came complete.
+LoadResult indexRecords(CheckedHeader checked, ChunkSource& chunks,
+                        std::unique_ptr<const RecordStore> store, std::int64_t fileSize,
+                        LoadProgress* progress, const LoadTuning& tuning,
+                        const std::function<std::int64_t(std::int64_t)>& complete = {}) {
+    // `complete` (if given) is asked how many of the records indexed are still there.
+    const std::int64_t records = checked.records;
     ChannelIndex tempIndex;
     ChannelIndex ch2Index;
     try {
-        temp = FloatArray(records);
-        ch2 = FloatArray(records);
         tempIndex.prepare(records);
         ch2Index.prepare(records);
     } catch (const std::bad_alloc&) {
         return error(LoadError::Kind::OutOfMemory,
                      std::to_string(records) + " records do not fit into memory");
     }
-
-    ParallelRead run(src, records, tuning, progress);
-    run.temp = temp.data();
-    run.ch2 = ch2.data();
+    ParallelIndex run(chunks, records, tuning, progress);
     run.tempIndex = &tempIndex;
     run.ch2Index = &ch2Index;
-    if (!run.run()) {
-        return error(LoadError::Kind::OutOfMemory, "no memory for the read buffers");
-    }
+    run.run();
     if (run.cancelled) {
         return error(LoadError::Kind::Cancelled, "cancelled");
     }
     if (!run.error.empty()) {
         return error(LoadError::Kind::DataError, "read failed: " + run.error);
     }
-    const std::int64_t done = run.complete();
+    std::int64_t done = run.complete();
+    if (complete) {
+        done = std::min(done, complete(done));
+    }
+    bool truncated = checked.truncated;
     if (done < records) {
         // The file got shorter while we read it: keep what was complete.
         truncated = true;
     }
-    temp.shrink(done);
-    ch2.shrink(done);
-    tempIndex.finish(temp.span());
-    ch2Index.finish(ch2.span());
-    return LogData(std::move(header), std::move(temp), std::move(ch2), std::move(tempIndex),
+    const unsigned char* bytes = chunks.records();
+    tempIndex.finish(ChannelValues(bytes, done));
+    ch2Index.finish(ChannelValues(bytes + sizeof(float), done));
+    return LogData(std::move(checked.header), std::move(store), done, std::move(tempIndex),
                    std::move(ch2Index), fileSize, truncated);
+}
+
+// Reads the records into memory of the log's own, every core taking chunks of them.
+LoadResult readAndIndex(ByteSource& src, std::int64_t fileSize, LoadProgress* progress,
+                        const LoadTuning& tuning) {
+    auto checked = readHeader(src, fileSize);
+    if (auto* e = std::get_if<LoadError>(&checked)) {
+        return std::move(*e);
+    }
+    CheckedHeader& h = std::get<CheckedHeader>(checked);
+    if (progress) {
+        progress->recordsTotal = h.records;
+    }
+    RecordBuffer buffer;
+    try {
+        buffer = RecordBuffer(static_cast<std::size_t>(h.records * kLogRecordSize));
+    } catch (const std::bad_alloc&) {
+        return error(LoadError::Kind::OutOfMemory,
+                     std::to_string(h.records) + " records do not fit into memory");
+    }
+    ReadChunks chunks(src, buffer.data());
+    return indexRecords(std::move(h), chunks, std::make_unique<BufferedRecords>(std::move(buffer)),
+                        fileSize, progress, tuning);
 }
 
 } // namespace
@@ -295,14 +380,44 @@ LoadResult loadLogFile(const std::filesystem::path& path, LoadProgress* progress
         return std::move(*e);
     }
     const LogFile& file = std::get<LogFile>(opened);
-    ::posix_fadvise(file.fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
     FileSource src(file.fd());
-    return load(src, file.fileSize(), progress, tuning);
+    if (!tuning.readIntoMemory) {
+        auto checked = readHeader(src, file.fileSize());
+        if (auto* e = std::get_if<LoadError>(&checked)) {
+            return std::move(*e);
+        }
+        CheckedHeader& h = std::get<CheckedHeader>(checked);
+        auto mapped = MappedFile::map(
+            file.fd(), static_cast<std::size_t>(kLogHeaderSize + h.records * kLogRecordSize));
+        if (auto* m = std::get_if<MappedFile>(&mapped)) {
+            if (progress) {
+                progress->recordsTotal = h.records;
+            }
+            auto store = std::make_unique<MappedRecords>(std::move(*m), file.fd());
+            MappedRecords* kept = store.get();
+            MappedChunks chunks(kept->records());
+            const int fd = file.fd();
+            // Pages lost while indexing: the file was cut short meanwhile. Keep the records
+            // still in it (the ones past its end were indexed as "no value").
+            auto stillThere = [kept, fd](std::int64_t done) {
+                struct stat st {};
+                if (kept->loadDone() == 0 || ::fstat(fd, &st) != 0) {
+                    return done;
+                }
+                return std::max<std::int64_t>(0, (st.st_size - kLogHeaderSize) / kLogRecordSize);
+            };
+            return indexRecords(std::move(h), chunks, std::move(store), file.fileSize(), progress,
+                                tuning, stillThere);
+        }
+        // A file system that cannot map the file: read it instead.
+    }
+    ::posix_fadvise(file.fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    return readAndIndex(src, file.fileSize(), progress, tuning);
 }
 
 LoadResult loadLogBytes(std::span<const unsigned char> bytes, const LoadTuning& tuning) {
     MemorySource src(bytes);
-    return load(src, static_cast<std::int64_t>(bytes.size()), nullptr, tuning);
+    return readAndIndex(src, static_cast<std::int64_t>(bytes.size()), nullptr, tuning);
 }
 
 } // namespace orv

@@ -58,11 +58,15 @@ struct LoadProgress {
 struct LoadTuning {
     int threads = 0;               // 0: one per core
     std::int64_t chunkRecords = 0; // 0: the default; else rounded up to ChannelIndex::kSumBlock
+    bool readIntoMemory = false;   // read the records into memory even where the file can be mapped
 };
 
-// Reads the whole file once, every core taking chunks of it, and builds the channel indexes on
-// the way. Never trusts the stored count for an allocation and never reads past the end of the
-// file. A trailing partial record (crash while appending) is ignored.
+// Maps the file and builds the channel indexes from its pages, every core taking chunks of them;
+// the log then reads its records from the mapping, so opening copies nothing and needs no fresh
+// memory for them. Where the file cannot be mapped (or `tuning.readIntoMemory` is set) the records
+// are read into memory instead, the same way. Never trusts the stored count for an allocation
+// and never reads past the end of the file. A trailing partial record (crash while appending) is
+// ignored.
 [[nodiscard]] LoadResult loadLogFile(const std::filesystem::path& path,
                                      LoadProgress* progress = nullptr,
                                      const LoadTuning& tuning = {});

@@ -83,8 +83,18 @@ std::error_code SpanRecords::read(std::int64_t first, std::span<float> temperatu
     return {};
 }
 
-SpanRecords recordsOf(const LogData& log) {
-    return {log.channel(Channel::Temperature), log.channel(Channel::Channel2)};
+std::error_code LogRecords::read(std::int64_t first, std::span<float> temperature,
+                                 std::span<float> channel2) {
+    if (temperature.size() != channel2.size()) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    const auto n = static_cast<std::int64_t>(temperature.size());
+    if (first < 0 || n > log_.size() - first) {
+        return RecordError::BeyondEnd;
+    }
+    log_.channel(Channel::Temperature).copyTo(first, temperature);
+    log_.channel(Channel::Channel2).copyTo(first, channel2);
+    return {};
 }
 
 std::error_code forEachChunk(RecordSource& source, std::int64_t first, std::int64_t count,

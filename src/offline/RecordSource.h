@@ -19,7 +19,8 @@ enum class RecordError {
 [[nodiscard]] std::error_code make_error_code(RecordError e);
 
 // Where the writers and the statistics scan get records from: the log file itself (LogFile, read
-// in chunks as they are needed) or arrays already in memory (SpanRecords).
+// in chunks as they are needed) or arrays already in memory (SpanRecords) or a loaded log
+// (LogRecords).
 class RecordSource {
 public:
     virtual ~RecordSource() = default;
@@ -43,8 +44,20 @@ private:
     std::int64_t firstIndex_;
 };
 
-// The records of a loaded log.
-[[nodiscard]] SpanRecords recordsOf(const LogData& log);
+// The records of a loaded log, read from where the log keeps them.
+class LogRecords final : public RecordSource {
+public:
+    explicit LogRecords(const LogData& log) : log_(log) {}
+    [[nodiscard]] std::error_code read(std::int64_t first, std::span<float> temperature,
+                                       std::span<float> channel2) override;
+
+private:
+    const LogData& log_;
+};
+
+[[nodiscard]] inline LogRecords recordsOf(const LogData& log) {
+    return LogRecords(log);
+}
 
 // Records per chunk of the chunked readers: both channels of a chunk (256 KiB) stay in the cache
 // while they are formatted or scanned.

@@ -37,8 +37,7 @@ GapCount countGaps(const LogData& log, std::int64_t first, std::int64_t count) {
     GapCount out;
     bool inGap = false;
     for (std::int64_t k = first; k < first + count; ++k) {
-        const auto i = static_cast<std::size_t>(k);
-        const bool missing = std::isnan(temp[i]) || std::isnan(ch2[i]);
+        const bool missing = std::isnan(temp[k]) || std::isnan(ch2[k]);
         if (missing) {
             ++out.records;
             out.gaps += inGap ? 0 : 1;

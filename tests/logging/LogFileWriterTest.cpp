@@ -92,9 +92,10 @@ TEST(LogFileWriter, RoundTripThroughTheLoader) {
     EXPECT_DOUBLE_EQ(log.recordTime(4), 38352.375 + 30.0 * 4 / 86400);
     // bit for bit: NaN stays NaN, -0 stays -0
     for (std::size_t k = 0; k < records.size(); ++k) {
-        EXPECT_EQ(std::memcmp(&records[k].temperature, &log.channel(Channel::Temperature)[k], 4),
-                  0);
-        EXPECT_EQ(std::memcmp(&records[k].channel2, &log.channel(Channel::Channel2)[k], 4), 0);
+        const float temperature = log.value(Channel::Temperature, static_cast<std::int64_t>(k));
+        const float channel2 = log.value(Channel::Channel2, static_cast<std::int64_t>(k));
+        EXPECT_EQ(std::memcmp(&records[k].temperature, &temperature, 4), 0);
+        EXPECT_EQ(std::memcmp(&records[k].channel2, &channel2, 4), 0);
     }
 }
 

@@ -38,11 +38,12 @@ protected:
 
     // What the engine writes for records first..first+count-1.
     std::string engineText(std::int64_t first, std::int64_t count) {
-        const auto n = static_cast<std::size_t>(count);
-        const auto at = static_cast<std::size_t>(first);
-        return test::exportText(exportSourceOf(log, "messung.dat"), first,
-                                log.channel(Channel::Temperature).subspan(at, n),
-                                log.channel(Channel::Channel2).subspan(at, n), strings, locale);
+        std::vector<float> temperature(static_cast<std::size_t>(count));
+        std::vector<float> channel2(static_cast<std::size_t>(count));
+        log.channel(Channel::Temperature).copyTo(first, temperature);
+        log.channel(Channel::Channel2).copyTo(first, channel2);
+        return test::exportText(exportSourceOf(log, "messung.dat"), first, temperature, channel2,
+                                strings, locale);
     }
 };
 

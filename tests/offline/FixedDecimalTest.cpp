@@ -178,7 +178,7 @@ TEST(FixedDecimal, EveryValueOfASyntheticLogAsBefore) {
         ASSERT_EQ(log.size(), o.records);
         std::size_t gaps = 0;
         for (const Channel c : {Channel::Temperature, Channel::Channel2}) {
-            for (const float v : log.channel(c)) {
+            for (const float v : test::valuesOf(log, c)) {
                 gaps += std::isnan(v) ? 1 : 0;
                 ASSERT_TRUE(sameTexts(v)) << unit;
             }
@@ -254,8 +254,8 @@ protected:
 };
 
 TEST_F(WholeFileAsBefore, Export) {
-    const auto temp = log.channel(Channel::Temperature);
-    const auto ch2 = log.channel(Channel::Channel2);
+    const auto temp = test::valuesOf(log, Channel::Temperature);
+    const auto ch2 = test::valuesOf(log, Channel::Channel2);
     const StringTable texts = test::textsIn("de");
     const GermanFormat locale;
     ExportSource source;
@@ -274,8 +274,8 @@ TEST_F(WholeFileAsBefore, Export) {
 
 TEST_F(WholeFileAsBefore, Csv) {
     const std::string text = test::csvText(log, 0, log.size(), germanCsvOptions());
-    const auto temp = log.channel(Channel::Temperature);
-    const auto ch2 = log.channel(Channel::Channel2);
+    const auto temp = test::valuesOf(log, Channel::Temperature);
+    const auto ch2 = test::valuesOf(log, Channel::Channel2);
     std::string rows;
     for (std::size_t i = 0; i < temp.size(); ++i) {
         const CivilTime t = toCivil(log.recordTime(static_cast<std::int64_t>(i)));

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
@@ -44,6 +45,16 @@ std::string withByte(std::string bytes, std::size_t offset, char value) {
 
 LoadResult loadString(const std::string& s) {
     return loadLogBytes({reinterpret_cast<const unsigned char*>(s.data()), s.size()});
+}
+
+// The same bytes as a file, loaded: mapped, or read into memory as where it cannot be mapped. The
+// folder is gone afterwards; a mapped log keeps the removed file's pages.
+LoadResult loadFileString(const std::string& s, bool readIntoMemory) {
+    test::TempDir dir;
+    test::writeFile(dir.file("log.dat"), s);
+    LoadTuning tuning;
+    tuning.readIntoMemory = readIntoMemory;
+    return loadLogFile(dir.file("log.dat"), nullptr, tuning);
 }
 
 // The same bytes as a file opened for reading on demand: it judges the header exactly as the
@@ -125,16 +136,22 @@ TEST(LogLoader, CountAndFileSizeDecideWhatLoads) {
         {"record in flight after the count", logBytes(4, 5), 4, false},
     };
     for (const auto& [name, bytes, loaded, truncated] : cases) {
-        const LoadResult r = loadString(bytes);
-        ASSERT_TRUE(std::holds_alternative<LogData>(r)) << name;
-        const auto& log = std::get<LogData>(r);
-        EXPECT_EQ(log.size(), loaded) << name;
-        EXPECT_EQ(log.truncated(), truncated) << name;
-        for (std::int64_t k = 0; k < log.size(); ++k) {
-            ASSERT_EQ(log.value(Channel::Temperature, k), static_cast<float>(k)) << name;
-            ASSERT_EQ(log.value(Channel::Channel2, k), static_cast<float>(-k)) << name;
+        for (const char* way : {"mapped", "read from the file", "from memory"}) {
+            const LoadResult r =
+                way[0] == 'f' ? loadString(bytes) : loadFileString(bytes, way[0] == 'r');
+            ASSERT_TRUE(std::holds_alternative<LogData>(r)) << name << ", " << way;
+            const auto& log = std::get<LogData>(r);
+            EXPECT_EQ(log.size(), loaded) << name << ", " << way;
+            EXPECT_EQ(log.truncated(), truncated) << name << ", " << way;
+            for (std::int64_t k = 0; k < log.size(); ++k) {
+                ASSERT_EQ(log.value(Channel::Temperature, k), static_cast<float>(k)) << name;
+                ASSERT_EQ(log.value(Channel::Channel2, k), static_cast<float>(-k)) << name;
+            }
+            EXPECT_EQ(log.stats(Channel::Temperature, 0, loaded).count, loaded) << name;
+            EXPECT_FALSE(log.changedOnDisk()) << name << ", " << way;
         }
-        EXPECT_EQ(log.stats(Channel::Temperature, 0, loaded).count, loaded) << name;
+        const LoadResult r = loadString(bytes);
+        const auto& log = std::get<LogData>(r);
 
         auto opened = openString(bytes);
         ASSERT_TRUE(std::holds_alternative<LogFile>(opened)) << name;
@@ -146,8 +163,8 @@ TEST(LogLoader, CountAndFileSizeDecideWhatLoads) {
         std::vector<float> t(static_cast<std::size_t>(loaded));
         std::vector<float> c(t.size());
         ASSERT_FALSE(file.read(0, t, c)) << name;
-        EXPECT_TRUE(std::ranges::equal(t, log.channel(Channel::Temperature))) << name;
-        EXPECT_TRUE(std::ranges::equal(c, log.channel(Channel::Channel2))) << name;
+        EXPECT_TRUE(std::ranges::equal(t, test::valuesOf(log, Channel::Temperature))) << name;
+        EXPECT_TRUE(std::ranges::equal(c, test::valuesOf(log, Channel::Channel2))) << name;
     }
 }
 
@@ -176,6 +193,59 @@ TEST(LogLoader, FilesOnDisk) {
     EXPECT_EQ(s.max, 0.0f);
     EXPECT_EQ(s.sum, -static_cast<double>(n) * static_cast<double>(n - 1) / 2);
     EXPECT_LE(log.indexBytes(), static_cast<std::size_t>(8 * n / 4));
+}
+
+// A mapped log whose file another program cuts short while it is shown: the records still in the
+// file read as before, the ones past its new end as "no value" (never a crash, never the bytes of
+// something else), the index keeps what was loaded, and the log says the file changed. A log read
+// into memory keeps everything.
+TEST(LogLoader, AFileCutShortByAnotherProgramWhileShownReadsAsGapsAndSaysSo) {
+    test::TempDir dir;
+    const std::int64_t n = 300'000; // over 500 pages of records
+    const std::int64_t keep = 1000;
+    const auto path = dir.file("shown.dat");
+    for (const bool readIntoMemory : {false, true}) {
+        SCOPED_TRACE(readIntoMemory ? "read" : "mapped");
+        test::writeFile(path, logBytes(static_cast<std::int32_t>(n), n));
+        LoadTuning tuning;
+        tuning.readIntoMemory = readIntoMemory;
+        LoadResult r = loadLogFile(path, nullptr, tuning);
+        ASSERT_TRUE(std::holds_alternative<LogData>(r));
+        const LogData& log = std::get<LogData>(r);
+        const std::string cut =
+            "truncate -s " + std::to_string(kLogHeaderSize + 8 * keep) + " '" + path.string() + "'";
+        ASSERT_EQ(std::system(cut.c_str()), 0);
+
+        ASSERT_EQ(log.size(), n);
+        for (std::int64_t k = 0; k < keep; ++k) {
+            ASSERT_EQ(log.value(Channel::Temperature, k), static_cast<float>(k));
+        }
+        // Reading past the new end finds the lost pages; once the log has been asked, every
+        // record past the end reads as no value, also those in the page the file ends in.
+        EXPECT_EQ(std::isnan(log.value(Channel::Temperature, n - 1)), !readIntoMemory);
+        EXPECT_EQ(log.changedOnDisk(), !readIntoMemory);
+        std::int64_t gaps = 0;
+        for (std::int64_t k = keep; k < n; ++k) {
+            const float t = log.value(Channel::Temperature, k);
+            const float c = log.value(Channel::Channel2, k);
+            if (readIntoMemory) {
+                ASSERT_EQ(t, static_cast<float>(k));
+            } else {
+                gaps += std::isnan(t) && std::isnan(c) ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(gaps, readIntoMemory ? 0 : n - keep);
+        // the index still answers for the records as loaded; only the few records at the ends
+        // of a range that no index block covers whole are read themselves
+        const RangeStats s = log.stats(Channel::Temperature, 0, n - 1);
+        EXPECT_GE(s.count, n - ChannelIndex::kSumBlock);
+        EXPECT_EQ(s.count == n, readIntoMemory);
+        EXPECT_EQ(log.stats(Channel::Temperature, 0, keep - 1).count, keep);
+        std::vector<ColumnSpan> columns(1920);
+        log.reduce(Channel::Channel2, 0, n, columns);
+        EXPECT_EQ(columns.front().first, 0.0f);
+        EXPECT_EQ(std::isnan(columns.back().last), !readIntoMemory);
+    }
 }
 
 TEST(LogLoader, UnitTextsOfTheUnitCodes) {

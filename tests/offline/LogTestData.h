@@ -29,6 +29,17 @@ inline StringTable textsIn(std::string_view language) {
 }
 
 // The log at `path`; a load error fails the test.
+// Records first..first+count-1 of one channel as a plain array (count -1: to the end).
+inline std::vector<float> valuesOf(const LogData& log, Channel c, std::int64_t first = 0,
+                                   std::int64_t count = -1) {
+    if (count < 0) {
+        count = log.size() - first;
+    }
+    std::vector<float> out(static_cast<std::size_t>(count));
+    log.channel(c).copyTo(first, out);
+    return out;
+}
+
 inline LogData loadOrFail(const std::filesystem::path& path) {
     auto r = loadLogFile(path);
     if (!std::holds_alternative<LogData>(r)) {

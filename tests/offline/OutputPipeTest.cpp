@@ -162,8 +162,8 @@ TEST_F(OutputPipeErrors, DroppedWithoutFinishJoinsWithoutHanging) {
 // The writers stop at a reader that goes away and report it.
 TEST_F(OutputPipeErrors, ExportAndCsvReportABrokenPipe) {
     const LogData log = test::wavyLog(200'000, 5);
-    const auto temp = log.channel(Channel::Temperature);
-    const auto ch2 = log.channel(Channel::Channel2);
+    const auto temp = test::valuesOf(log, Channel::Temperature);
+    const auto ch2 = test::valuesOf(log, Channel::Channel2);
     {
         ClosingReader reader(100'000);
         EXPECT_EQ(writeCsv(reader.fds[1], log, 0, log.size(), {}), std::errc::broken_pipe);

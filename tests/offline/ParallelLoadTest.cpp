@@ -52,6 +52,16 @@ std::vector<float> trickyChannel(std::int64_t n, unsigned seed) {
     return v;
 }
 
+// The records as a log file stores them.
+std::string recordBytes(const std::vector<float>& temp, const std::vector<float>& ch2) {
+    std::string s(temp.size() * kLogRecordSize, '\0');
+    for (std::size_t k = 0; k < temp.size(); ++k) {
+        encodeLogRecord(reinterpret_cast<unsigned char*>(s.data()) + k * kLogRecordSize, temp[k],
+                        ch2[k]);
+    }
+    return s;
+}
+
 std::string logImage(const std::vector<float>& temp, const std::vector<float>& ch2,
                      std::int32_t count) {
     LogHeader h;
@@ -59,29 +69,26 @@ std::string logImage(const std::vector<float>& temp, const std::vector<float>& c
     h.startTime = 38352.0;
     h.interval = 5.0f;
     const auto head = encodeLogHeader(h);
-    std::string s(head.begin(), head.end());
-    for (std::size_t k = 0; k < temp.size(); ++k) {
-        unsigned char r[8];
-        encodeLogRecord(r, temp[k], ch2[k]);
-        s.append(reinterpret_cast<const char*>(r), 8);
-    }
-    return s;
+    return std::string(head.begin(), head.end()) + recordBytes(temp, ch2);
 }
 
 bool sameBits(std::span<const float> a, std::span<const float> b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size_bytes()) == 0;
 }
 
-// Both channels hold exactly `temp` and `ch2`, and each index is the one built over its channel
+// Both channels hold exactly `temp` and `ch2`, and each index is the one built over the records
 // in one pass on this thread.
 void expectLoaded(const LogData& log, const std::vector<float>& temp, const std::vector<float>& ch2,
                   const std::string& where) {
     ASSERT_EQ(log.size(), static_cast<std::int64_t>(temp.size())) << where;
+    const std::string records = recordBytes(temp, ch2);
+    ChannelIndex reference[2];
+    ChannelIndex::build(reinterpret_cast<const unsigned char*>(records.data()), log.size(),
+                        reference[0], reference[1]);
     for (const auto& [c, values] :
          {std::pair{Channel::Temperature, &temp}, std::pair{Channel::Channel2, &ch2}}) {
-        EXPECT_TRUE(sameBits(log.channel(c), *values)) << where;
-        const ChannelIndex reference = ChannelIndex::build(*values);
-        EXPECT_TRUE(log.index(c).sameAs(reference)) << where;
+        EXPECT_TRUE(sameBits(test::valuesOf(log, c), *values)) << where;
+        EXPECT_TRUE(log.index(c).sameAs(reference[static_cast<int>(c)])) << where;
         EXPECT_EQ(log.index(c).size(), log.size()) << where;
     }
 }
@@ -132,19 +139,30 @@ TEST(ParallelLoad, AFileCutShortInsideABlockIndexesItsCompleteRecords) {
 // An index prepared for more records than it ends up with (the file got shorter while it was
 // read, after later chunks were already summarised) equals the index built over what is left.
 TEST(ParallelLoad, AnIndexFinishedShortEqualsOneBuiltOverTheShorterChannel) {
-    const auto values = trickyChannel(10'000, 9);
+    const auto temp = trickyChannel(10'000, 9);
+    const auto ch2 = trickyChannel(10'000, 10);
+    const std::string bytes = recordBytes(temp, ch2);
+    const auto* records = reinterpret_cast<const unsigned char*>(bytes.data());
     for (const std::int64_t keep : {0, 1, 16, 17, 255, 256, 257, 4096, 4097, 9'999}) {
-        ChannelIndex index;
-        index.prepare(10'000);
+        ChannelIndex index[2];
+        index[0].prepare(10'000);
+        index[1].prepare(10'000);
         for (std::int64_t b = 0; b < 10'000; b += 768) {
-            index.summarizeBlocks(values, b, std::min<std::int64_t>(b + 768, 10'000));
+            ChannelIndex::summarizeRecords(records, b, std::min<std::int64_t>(b + 768, 10'000),
+                                           index[0], index[1]);
         }
-        const std::span<const float> kept(values.data(), static_cast<std::size_t>(keep));
-        index.finish(kept);
-        EXPECT_TRUE(index.sameAs(ChannelIndex::build(kept))) << keep;
-        EXPECT_EQ(index.summarize(kept, 0, keep).count,
-                  std::count_if(kept.begin(), kept.end(), [](float x) { return x == x; }))
-            << keep;
+        ChannelIndex reference[2];
+        ChannelIndex::build(records, keep, reference[0], reference[1]);
+        for (const int c : {0, 1}) {
+            const ChannelValues kept(records + 4 * c, keep);
+            index[c].finish(kept);
+            EXPECT_TRUE(index[c].sameAs(reference[c])) << keep;
+            const auto& values = c == 0 ? temp : ch2;
+            EXPECT_EQ(index[c].summarize(kept, 0, keep).count,
+                      std::count_if(values.begin(), values.begin() + keep,
+                                    [](float x) { return x == x; }))
+                << keep;
+        }
     }
 }
 
@@ -155,52 +173,72 @@ TEST(ParallelLoad, ProgressCountsEveryThreadsRecordsAndCancelStopsTheLoad) {
     const auto ch2 = trickyChannel(n, 6);
     test::writeFile(dir.file("log.dat"), logImage(temp, ch2, static_cast<std::int32_t>(n)));
 
-    LoadProgress progress;
-    const LoadResult r = loadLogFile(dir.file("log.dat"), &progress, LoadTuning{2, 1024});
-    ASSERT_TRUE(std::holds_alternative<LogData>(r));
-    expectLoaded(std::get<LogData>(r), temp, ch2, "from disk");
-    EXPECT_EQ(progress.recordsTotal.load(), n);
-    EXPECT_EQ(progress.recordsDone.load(), n);
+    for (const bool readIntoMemory : {false, true}) {
+        SCOPED_TRACE(readIntoMemory ? "read" : "mapped");
+        LoadTuning tuning{2, 1024};
+        tuning.readIntoMemory = readIntoMemory;
+        LoadProgress progress;
+        const LoadResult r = loadLogFile(dir.file("log.dat"), &progress, tuning);
+        ASSERT_TRUE(std::holds_alternative<LogData>(r));
+        expectLoaded(std::get<LogData>(r), temp, ch2, "from disk");
+        EXPECT_EQ(progress.recordsTotal.load(), n);
+        EXPECT_EQ(progress.recordsDone.load(), n);
 
-    LoadProgress cancelled;
-    cancelled.cancel = true;
-    const LoadResult c = loadLogFile(dir.file("log.dat"), &cancelled, LoadTuning{2, 1024});
-    ASSERT_TRUE(std::holds_alternative<LoadError>(c));
-    EXPECT_EQ(std::get<LoadError>(c).kind, LoadError::Kind::Cancelled);
-    EXPECT_EQ(cancelled.recordsDone.load(), 0);
+        LoadProgress cancelled;
+        cancelled.cancel = true;
+        const LoadResult c = loadLogFile(dir.file("log.dat"), &cancelled, tuning);
+        ASSERT_TRUE(std::holds_alternative<LoadError>(c));
+        EXPECT_EQ(std::get<LoadError>(c).kind, LoadError::Kind::Cancelled);
+        EXPECT_EQ(cancelled.recordsDone.load(), 0);
+    }
 }
 
 // Another thread cuts the file to a third while the loader reads it. Whichever wins, what loads
 // is a prefix of the records as they were, with its own exact index.
 TEST(ParallelLoad, AFileShrinkingWhileReadLoadsAPrefixAndSaysSo) {
-    test::TempDir dir;
-    const std::int64_t n = 400'000;
-    const std::int64_t cut = n / 3 + 100; // inside a block
-    const auto temp = trickyChannel(n, 7);
-    const auto ch2 = trickyChannel(n, 8);
-    const auto path = dir.file("shrinking.dat");
-    test::writeFile(path, logImage(temp, ch2, static_cast<std::int32_t>(n)));
+    for (const bool readIntoMemory : {false, true}) {
+        SCOPED_TRACE(readIntoMemory ? "read" : "mapped");
+        test::TempDir dir;
+        const std::int64_t n = 400'000;
+        const std::int64_t cut = n / 3 + 100; // inside a block
+        const auto temp = trickyChannel(n, 7);
+        const auto ch2 = trickyChannel(n, 8);
+        const auto path = dir.file("shrinking.dat");
+        test::writeFile(path, logImage(temp, ch2, static_cast<std::int32_t>(n)));
 
-    LoadProgress progress;
-    std::jthread cutter([&] {
-        while (progress.recordsDone.load() == 0) {
-            std::this_thread::yield();
+        LoadProgress progress;
+        std::jthread cutter([&] {
+            while (progress.recordsDone.load() == 0) {
+                std::this_thread::yield();
+            }
+            std::filesystem::resize_file(path,
+                                         static_cast<std::uintmax_t>(kLogHeaderSize + 8 * cut));
+        });
+        LoadTuning tuning{2, 256};
+        tuning.readIntoMemory = readIntoMemory;
+        const LoadResult r = loadLogFile(path, &progress, tuning);
+        cutter.join();
+        ASSERT_TRUE(std::holds_alternative<LogData>(r));
+        const LogData& log = std::get<LogData>(r);
+        const auto prefix = [](const std::vector<float>& v, std::int64_t k) {
+            return std::vector<float>(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(k));
+        };
+        if (log.truncated() || readIntoMemory) {
+            // Chunks read before the cut keep their records, so a file read into memory may
+            // load more than `cut`; a mapped one keeps what is still in the file.
+            EXPECT_LE(log.size(), readIntoMemory ? n : cut);
+            expectLoaded(log, prefix(temp, log.size()), prefix(ch2, log.size()), "shrunk");
+            EXPECT_FALSE(log.changedOnDisk());
+        } else {
+            // Indexed whole before the cut: the index keeps the records as they were, the
+            // records past the new end read as no value, and the log says the file changed.
+            ASSERT_EQ(log.size(), n);
+            EXPECT_TRUE(
+                sameBits(test::valuesOf(log, Channel::Temperature, 0, cut), prefix(temp, cut)));
+            EXPECT_TRUE(std::isnan(log.value(Channel::Channel2, n - 1)));
+            EXPECT_TRUE(log.changedOnDisk());
         }
-        std::filesystem::resize_file(path, static_cast<std::uintmax_t>(kLogHeaderSize + 8 * cut));
-    });
-    const LoadResult r = loadLogFile(path, &progress, LoadTuning{2, 256});
-    cutter.join();
-    ASSERT_TRUE(std::holds_alternative<LogData>(r));
-    const LogData& log = std::get<LogData>(r);
-    const auto loaded = static_cast<std::size_t>(log.size());
-    // Chunks read before the cut keep their records, so a cut file may load more than `cut`.
-    if (log.truncated()) {
-        EXPECT_LT(log.size(), n);
-    } else {
-        EXPECT_EQ(log.size(), n);
     }
-    expectLoaded(log, {temp.begin(), temp.begin() + static_cast<std::ptrdiff_t>(loaded)},
-                 {ch2.begin(), ch2.begin() + static_cast<std::ptrdiff_t>(loaded)}, "shrunk");
 }
 
 } // namespace

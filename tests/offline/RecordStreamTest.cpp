@@ -39,8 +39,8 @@ LogData fileOf(const std::filesystem::path& path, std::int64_t n) {
     const LogData mem = test::wavyLog(n, 7);
     test::LogTraits traits;
     traits.interval = 10.0f;
-    const auto temp = mem.channel(Channel::Temperature);
-    const auto ch2 = mem.channel(Channel::Channel2);
+    const auto temp = test::valuesOf(mem, Channel::Temperature);
+    const auto ch2 = test::valuesOf(mem, Channel::Channel2);
     test::writeLog(path, withEdgeGaps({temp.begin(), temp.end()}),
                    withEdgeGaps({ch2.begin(), ch2.end()}), traits);
     return test::loadOrFail(path);
@@ -120,9 +120,9 @@ TEST_F(RecordStream, RangesReadTheValuesTheLoaderHolds) {
         std::vector<float> c(t.size(), -1.0f);
         ASSERT_FALSE(file_.read(first, t, c)) << first << "+" << count;
         const auto at = static_cast<std::size_t>(first);
-        EXPECT_TRUE(sameBits(t, log_->channel(Channel::Temperature).subspan(at, t.size())))
+        EXPECT_TRUE(sameBits(t, test::valuesOf(*log_, Channel::Temperature, at, t.size())))
             << first << "+" << count;
-        EXPECT_TRUE(sameBits(c, log_->channel(Channel::Channel2).subspan(at, c.size())))
+        EXPECT_TRUE(sameBits(c, test::valuesOf(*log_, Channel::Channel2, at, c.size())))
             << first << "+" << count;
     }
 }
@@ -135,7 +135,8 @@ TEST_F(RecordStream, RangesBeyondTheRecordsAreRefusedAndReadNothing) {
         std::vector<float> c(t.size(), -1.0f);
         EXPECT_EQ(file_.read(first, t, c), RecordError::BeyondEnd) << first << "+" << count;
         EXPECT_TRUE(std::ranges::all_of(t, [](float v) { return v == -1.0f; }));
-        EXPECT_EQ(SpanRecords(log_->channel(Channel::Temperature), log_->channel(Channel::Channel2))
+        EXPECT_EQ(SpanRecords(test::valuesOf(*log_, Channel::Temperature),
+                              test::valuesOf(*log_, Channel::Channel2))
                       .read(first, t, c),
                   RecordError::BeyondEnd)
             << first << "+" << count;
@@ -189,8 +190,8 @@ TEST_F(RecordStream, StreamedExportAndCsvAreTheInMemoryOnesByteForByte) {
             for (const LocaleFormat* locale : {static_cast<const LocaleFormat*>(&german),
                                                static_cast<const LocaleFormat*>(&english)}) {
                 const std::string inMemory = test::exportText(
-                    source, first, log_->channel(Channel::Temperature).subspan(at, n),
-                    log_->channel(Channel::Channel2).subspan(at, n), texts, *locale);
+                    source, first, test::valuesOf(*log_, Channel::Temperature, at, n),
+                    test::valuesOf(*log_, Channel::Channel2, at, n), texts, *locale);
                 const std::string streamed = written([&](int fd) {
                     return writeExport(fd, source, first, count, file_, texts, *locale);
                 });
@@ -248,7 +249,7 @@ TEST(RecordStreamFile, ACutShortFileReadsItsCompleteRecordsOnly) {
     std::vector<float> c(1);
     EXPECT_EQ(cut.read(cut.size(), t, c), RecordError::BeyondEnd);
     ASSERT_FALSE(cut.read(cut.size() - 1, t, c));
-    EXPECT_TRUE(sameBits(t, loaded.channel(Channel::Temperature).last(1)));
+    EXPECT_TRUE(sameBits(t, test::valuesOf(loaded, Channel::Temperature, loaded.size() - 1, 1)));
 
     for (const Range r : {Range{0, cut.size()}, Range{cut.size() - 1, 1}}) {
         ChannelStats got;

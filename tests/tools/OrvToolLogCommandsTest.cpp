@@ -130,10 +130,11 @@ TEST_F(OrvToolLog, RangesOfALargeFileAreTheLoadedLogsExportAndCsv) {
     const ToolRun exported = runTool({"export", big, "--lang", "eng", "--start",
                                       std::to_string(first), "--count", std::to_string(count)});
     EXPECT_EQ(exported.status, 0) << exported.err;
-    EXPECT_TRUE(exported.out == test::exportText(exportSourceOf(log, "big.dat"), first,
-                                                 log.channel(Channel::Temperature).subspan(at, n),
-                                                 log.channel(Channel::Channel2).subspan(at, n),
-                                                 test::textsIn("eng"), EnglishFormat()));
+    EXPECT_TRUE(exported.out ==
+                test::exportText(exportSourceOf(log, "big.dat"), first,
+                                 test::valuesOf(log, Channel::Temperature, first, count),
+                                 test::valuesOf(log, Channel::Channel2, first, count),
+                                 test::textsIn("eng"), EnglishFormat()));
 
     const ToolRun csv = runTool({"csv", big, "--separator", ";", "--decimal", ",", "--start",
                                  std::to_string(first), "--count", std::to_string(count)});

@@ -1,4 +1,4 @@
-#include "offline/FloatArray.h"
+#include "offline/RecordBuffer.h"
 
 #include <new>
 #include <sys/mman.h>
@@ -11,14 +11,10 @@ constexpr std::size_t kMapThreshold = std::size_t{4} << 20;
 
 } // namespace
 
-FloatArray::FloatArray(std::int64_t size) : size_(size) {
-    if (size < 0) {
-        throw std::bad_alloc();
-    }
-    const std::size_t bytes = static_cast<std::size_t>(size) * sizeof(float);
+RecordBuffer::RecordBuffer(std::size_t bytes) : size_(bytes) {
     if (bytes < kMapThreshold) {
-        data_ =
-            std::unique_ptr<float[], Release>(new float[static_cast<std::size_t>(size)], Release{});
+        data_ = std::unique_ptr<unsigned char[], RecordBufferRelease>(new unsigned char[bytes],
+                                                                      RecordBufferRelease{});
         return;
     }
     void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -32,10 +28,11 @@ FloatArray::FloatArray(std::int64_t size) : size_(size) {
     // in one by one from two threads at once costs more than the whole pass.
     constexpr int kPopulateWrite = 23; // MADV_POPULATE_WRITE (Linux 5.14); older kernels refuse it
     ::madvise(p, bytes, kPopulateWrite);
-    data_ = std::unique_ptr<float[], Release>(static_cast<float*>(p), Release{bytes});
+    data_ = std::unique_ptr<unsigned char[], RecordBufferRelease>(static_cast<unsigned char*>(p),
+                                                                  RecordBufferRelease{bytes});
 }
 
-void FloatArrayRelease::operator()(float* p) const {
+void RecordBufferRelease::operator()(unsigned char* p) const {
     if (mappedBytes > 0) {
         ::munmap(p, mappedBytes);
     } else {
