@@ -61,6 +61,8 @@ frmOfflGraf::frmOfflGraf(DiagramWindows& windows, const std::string& filePath, Q
                                   filePath_);
     progressTimer_.setInterval(100);
     connect(&progressTimer_, &QTimer::timeout, this, &frmOfflGraf::showProgress);
+    fileWatch_.setInterval(1000);
+    connect(&fileWatch_, &QTimer::timeout, this, &frmOfflGraf::showFileState);
     applyTexts();
 }
 
@@ -217,10 +219,7 @@ void frmOfflGraf::applyTexts() {
     setPanel(7, qs(text(300, "bis:")));
     panels_[8]->setToolTip(qs(text(302)));
     panels_[1]->setText(qs(fileTitle_));
-    const bool truncated = data_ && data_->truncated();
-    panels_[2]->setText(truncated ? qs(text(333, "unvollständig")) : QString());
-    panels_[2]->setToolTip(truncated ? qs(text(334)) : QString());
-    panels_[2]->setVisible(truncated);
+    showFileState();
     setWindowTitle(qs(text(181, "Messwerte-Diagramm (Offline)") + " – " + fileTitle_));
     if (loading_) {
         DiagramContent c;
@@ -331,6 +330,7 @@ void frmOfflGraf::finishLoad(std::uint64_t generation, const std::shared_ptr<Loa
         return;
     }
     data_ = std::make_shared<const LogData>(std::move(std::get<LogData>(*result)));
+    fileWatch_.start();
     alarms_ = loadAlarmIntervals(filePath_).value_or(std::vector<AlarmInterval>{});
     interaction_.emplace(ViewRange{0, data_->size()});
     {
@@ -385,6 +385,26 @@ void frmOfflGraf::setBusy(bool busy) {
         unsetCursor();
         plot_->setCursor(chkDrag_->isChecked() ? Qt::ArrowCursor : Qt::CrossCursor);
     }
+}
+
+// Panel 2 tells when the file is not what the diagram shows in full: cut short before it was
+// loaded, or cut short by another program since (its records past the new end then read as gaps,
+// while the overview still shows them as loaded).
+void frmOfflGraf::showFileState() {
+    const bool changed = data_ && data_->changedOnDisk();
+    const bool truncated = data_ && data_->truncated();
+    if (changed) {
+        panels_[2]->setText(qs(text(315, "Datei geändert")));
+        panels_[2]->setToolTip(qs(text(316)));
+        if (fileWatch_.isActive()) {
+            fileWatch_.stop(); // it stays changed
+            plot_->update();   // the records past the new end now read as a gap
+        }
+    } else {
+        panels_[2]->setText(truncated ? qs(text(333, "unvollständig")) : QString());
+        panels_[2]->setToolTip(truncated ? qs(text(334)) : QString());
+    }
+    panels_[2]->setVisible(changed || truncated);
 }
 
 void frmOfflGraf::resetDatePanels() {

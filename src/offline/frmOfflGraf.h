@@ -105,6 +105,7 @@ private:
     void resetDatePanels();
     void setPanel(int n, const QString& text);
     void showViewStatus(bool zoomed);
+    void showFileState();
     [[nodiscard]] TimeGrid timeGrid() const;
     [[nodiscard]] std::string text(int germanId, const std::string& fallback = {}) const;
     void closeSoon();
@@ -143,6 +144,8 @@ private:
     std::jthread worker_;
     QTimer progressTimer_;
     int progressTicks_ = 0;
+    // Looks now and then whether another program has cut the shown file short.
+    QTimer fileWatch_;
 };
 
 } // namespace orv

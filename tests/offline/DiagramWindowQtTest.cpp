@@ -22,6 +22,7 @@
 #include <QToolButton>
 
 #include <cmath>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace orv {
@@ -182,6 +183,30 @@ TEST_F(DiagramWindowTest, AFileCutShortShowsItsCompleteRecordsAndSaysSo) {
     frmOfflGraf* whole = open(dir.file("whole.dat"));
     ASSERT_NE(whole, nullptr);
     EXPECT_TRUE(whole->panel(2)->isHidden());
+}
+
+// Another program (here the real `truncate`) cuts the shown file short: the window keeps going,
+// draws the lost records as a gap and says the file changed.
+TEST_F(DiagramWindowTest, AFileCutShortByAnotherProgramWhileShownSaysSo) {
+    const auto path = dir.file("shown.dat");
+    test::writeWaveLog(path, 200'000);
+    frmOfflGraf* w = open(path);
+    ASSERT_NE(w, nullptr);
+    roomy(*w);
+    EXPECT_TRUE(w->panel(2)->isHidden());
+    const std::string cut = "truncate -s 4047 '" + path.string() + "'";
+    ASSERT_EQ(std::system(cut.c_str()), 0);
+    w->plot()->grab(); // draws, reading records past the new end
+    EXPECT_TRUE(waitFor([w] { return !w->panel(2)->isHidden(); }, 5000));
+    EXPECT_EQ(str(w->panel(2)->text()), "file changed");
+    EXPECT_EQ(str(w->panel(2)->toolTip()),
+              "Another program has shortened the file while it is shown: records past its new "
+              "end appear as a gap. Open the file again.");
+    EXPECT_EQ(str(w->panel(3)->text()), "Frames: 200000");
+    QTest::qWait(50); // the status bar lays out its new texts
+    qobject_cast<QMdiSubWindow*>(w->parentWidget())
+        ->grab()
+        .save(QStringLiteral(ORV_BINARY_DIR "/screenshot-diagram-file-changed.png"));
 }
 
 TEST_F(GermanDiagramWindowTest, GermanTextsAndDates) {
