@@ -84,10 +84,10 @@ public:
     // The stored count was larger than the complete records the file holds (cut short).
     [[nodiscard]] bool truncated() const { return truncated_; }
     [[nodiscard]] std::int64_t fileSize() const { return fileSize_; }
-    // Another program cut the file short (or its storage failed) after it was loaded, and records
-    // past its new end have been read since: they read as "no value", while the index still
-    // describes the records as loaded. The window says so and offers to load the file again.
-    [[nodiscard]] bool changedOnDisk() const { return store_ && store_->lostPages() > 0; }
+    // Another program cut the file short (or its storage failed) after it was loaded: the records
+    // past its new end read as "no value", while the index still describes them as loaded. The
+    // window says so. Looks at the file's size, so ask now and then, not per record.
+    [[nodiscard]] bool changedOnDisk() const { return store_ && store_->lost(size_); }
 
     [[nodiscard]] ChannelValues channel(Channel c) const;
     [[nodiscard]] float value(Channel c, std::int64_t k) const { return channel(c)[k]; }

@@ -261,20 +261,22 @@ public:
     [[nodiscard]] const unsigned char* records() const override {
         return file_.data() + kLogHeaderSize;
     }
-    // Pages lost since the load ended (the ones lost while it ran lie past the records it kept).
-    // Once some are, the records between the file's new end and the first lost page read as no
-    // value too, not as the zeros the system gives them.
-    [[nodiscard]] std::uint64_t lostPages() const override {
-        const std::uint64_t lost = file_.lostPages() - lostWhileLoading_;
-        if (lost > 0) {
+    // Pages lost since the load ended (the ones lost while it ran lie past the records it kept),
+    // or the file now ends before the records kept. Then the records between the file's new end
+    // and the first lost page read as no value too, not as the zeros the system gives them.
+    [[nodiscard]] bool lost(std::int64_t records) const override {
+        const bool pagesLost = file_.lostPages() > lostWhileLoading_;
+        struct stat st {};
+        const bool sized = fd_ >= 0 && ::fstat(fd_, &st) == 0;
+        const bool cut = sized && st.st_size < kLogHeaderSize + records * kLogRecordSize;
+        if ((pagesLost || cut) && sized) {
             const std::lock_guard lock(mutex_);
-            struct stat st {};
-            if (lost > marked_ && fd_ >= 0 && ::fstat(fd_, &st) == 0) {
+            if (st.st_size != markedAt_) {
                 file_.markLostFrom(static_cast<std::size_t>(st.st_size));
-                marked_ = lost;
+                markedAt_ = st.st_size;
             }
         }
-        return lost;
+        return pagesLost || cut;
     }
     // Called once the load is done; returns the pages lost while it ran.
     std::uint64_t loadDone() {
@@ -287,7 +289,7 @@ private:
     int fd_;
     std::uint64_t lostWhileLoading_ = 0;
     mutable std::mutex mutex_;
-    mutable std::uint64_t marked_ = 0;
+    mutable off_t markedAt_ = -1; // the file size the page at the end was marked for
 };
 
 // The header read and judged: the header and the record count to load, or why not.

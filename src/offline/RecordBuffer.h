@@ -37,9 +37,13 @@ public:
     virtual ~RecordStore() = default;
     // The first byte of record 0; records follow each other every kLogRecordSize bytes.
     [[nodiscard]] virtual const unsigned char* records() const = 0;
-    // Pages of the file that could no longer be read after it was opened (another program cut
-    // it short, or its storage failed); their records read as "no value". 0 while intact.
-    [[nodiscard]] virtual std::uint64_t lostPages() const { return 0; }
+    // Whether some of the first `records` records are lost since they were loaded: another
+    // program cut the file short, or its storage failed. The lost records read as "no value".
+    // Never for records held in memory.
+    [[nodiscard]] virtual bool lost(std::int64_t records) const {
+        (void)records;
+        return false;
+    }
 };
 
 // Record bytes held in memory.
