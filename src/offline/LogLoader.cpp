@@ -278,11 +278,8 @@ public:
         }
         return pagesLost || cut;
     }
-    // Called once the load is done; returns the pages lost while it ran.
-    std::uint64_t loadDone() {
-        lostWhileLoading_ = file_.lostPages();
-        return lostWhileLoading_;
-    }
+    // Called once the load is done: the pages lost while it ran lie past the records it keeps.
+    void loadDone() { lostWhileLoading_ = file_.lostPages(); }
 
 private:
     mutable MappedFile file_;
@@ -399,14 +396,16 @@ LoadResult loadLogFile(const std::filesystem::path& path, LoadProgress* progress
             MappedRecords* kept = store.get();
             MappedChunks chunks(kept->records());
             const int fd = file.fd();
-            // Pages lost while indexing: the file was cut short meanwhile. Keep the records
-            // still in it (the ones past its end were indexed as "no value").
+            // A file cut short while it was indexed keeps the records still in it (the ones past
+            // its new end were indexed as "no value", or as the zeros of the page it ends in).
             auto stillThere = [kept, fd](std::int64_t done) {
+                kept->loadDone();
                 struct stat st {};
-                if (kept->loadDone() == 0 || ::fstat(fd, &st) != 0) {
+                if (::fstat(fd, &st) != 0) {
                     return done;
                 }
-                return std::max<std::int64_t>(0, (st.st_size - kLogHeaderSize) / kLogRecordSize);
+                return std::clamp<std::int64_t>((st.st_size - kLogHeaderSize) / kLogRecordSize, 0,
+                                                done);
             };
             return indexRecords(std::move(h), chunks, std::move(store), file.fileSize(), progress,
                                 tuning, stillThere);
