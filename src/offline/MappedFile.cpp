@@ -15,7 +15,7 @@
 namespace orv {
 namespace {
 
-// ---- The registry of guarded ranges -------------------------------------------------------------
+// ---- The registry of guarded ranges ----
 //
 // A fixed array of slots, written by map() and the destructor on ordinary threads and read by the
 // SIGBUS handler. Only lock-free atomics: the handler may interrupt a thread anywhere, including
@@ -54,8 +54,7 @@ std::size_t g_windowPages = 0;
 int g_lostFd = -1;
 struct sigaction g_previous {};
 
-// ---- The SIGBUS handler (async-signal-safe code only)
-// --------------------------------------------
+// ---- The SIGBUS handler (async-signal-safe code only) ----
 
 // Replaces the lost pages of `slot` from `page` on, up to the end of its window or to the first
 // page already replaced there, whichever comes first. False when the system refused.
@@ -147,8 +146,7 @@ void onSigbus(int sig, siginfo_t* info, void* context) {
     errno = savedErrno;
 }
 
-// ---- Set-up on an ordinary thread
-// ----------------------------------------------------------------
+// ---- Set-up on an ordinary thread ----
 
 std::string systemError(const char* what, int error) {
     return std::string(what) + ": " + std::system_category().message(error);
