@@ -73,7 +73,8 @@ std::string logImage(const std::vector<float>& temp, const std::vector<float>& c
 }
 
 bool sameBits(std::span<const float> a, std::span<const float> b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size_bytes()) == 0;
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size_bytes()) == 0);
 }
 
 // Both channels hold exactly `temp` and `ch2`, and each index is the one built over the records

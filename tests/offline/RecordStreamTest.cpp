@@ -55,7 +55,8 @@ LogFile openOrFail(const std::filesystem::path& path) {
 }
 
 bool sameBits(std::span<const float> a, std::span<const float> b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size_bytes()) == 0;
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size_bytes()) == 0);
 }
 
 // What `write(fd)` puts into a file.
