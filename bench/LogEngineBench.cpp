@@ -290,39 +290,23 @@ int main(int argc, char** argv) {
     }
     const std::vector<Range> ranges = randomRanges(logs[1].size(), 4096, 1);
 
+    using FileBench = void (*)(benchmark::State&, const BenchFile*);
+    const std::pair<const char*, FileBench> fileBenches[] = {
+        {"read_floor/", readFloor},
+        {"read_floor_hugepages/", readFloorHugePages},
+        {"read_floor_touched/", readFloorTouched},
+        {"map_floor/", mapFloor},
+        {"open_index/", openAndIndex},
+        {"open_index_read/", openAndIndexRead},
+    };
     for (const BenchFile& f : files) {
-        benchmark::RegisterBenchmark(("read_floor/" + f.label).c_str(), readFloor, &f)
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(2.0)
-            ->MeasureProcessCPUTime()
-            ->UseRealTime();
-        benchmark::RegisterBenchmark(("read_floor_hugepages/" + f.label).c_str(),
-                                     readFloorHugePages, &f)
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(2.0)
-            ->MeasureProcessCPUTime()
-            ->UseRealTime();
-        benchmark::RegisterBenchmark(("read_floor_touched/" + f.label).c_str(), readFloorTouched,
-                                     &f)
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(2.0)
-            ->MeasureProcessCPUTime()
-            ->UseRealTime();
-        benchmark::RegisterBenchmark(("map_floor/" + f.label).c_str(), mapFloor, &f)
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(2.0)
-            ->MeasureProcessCPUTime()
-            ->UseRealTime();
-        benchmark::RegisterBenchmark(("open_index/" + f.label).c_str(), openAndIndex, &f)
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(2.0)
-            ->MeasureProcessCPUTime()
-            ->UseRealTime();
-        benchmark::RegisterBenchmark(("open_index_read/" + f.label).c_str(), openAndIndexRead, &f)
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(2.0)
-            ->MeasureProcessCPUTime()
-            ->UseRealTime();
+        for (const auto& [name, run] : fileBenches) {
+            benchmark::RegisterBenchmark((name + f.label).c_str(), run, &f)
+                ->Unit(benchmark::kMillisecond)
+                ->MinTime(2.0)
+                ->MeasureProcessCPUTime()
+                ->UseRealTime();
+        }
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
         benchmark::RegisterBenchmark(("redraw_1920/" + files[i].label).c_str(), redraw, &logs[i])
