@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <utility>
@@ -59,6 +60,25 @@ std::uint64_t parseCount(std::string_view option, const std::string& text, std::
     }
     return n;
 }
+
+template <typename Number>
+Number parseDecimal(std::string_view command, std::string_view what, const std::string& text) {
+    std::string_view digits = text;
+    if (digits.starts_with('+')) {
+        digits.remove_prefix(1);
+    }
+    Number value = 0;
+    const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
+                                           std::chars_format::fixed);
+    if (digits.empty() || ec != std::errc{} || ptr != digits.data() + digits.size() ||
+        !std::isfinite(value)) {
+        usageError(std::string(command) + ": " + std::string(what) + " '" + text +
+                   "' is not a number");
+    }
+    return value;
+}
+template float parseDecimal<float>(std::string_view, std::string_view, const std::string&);
+template double parseDecimal<double>(std::string_view, std::string_view, const std::string&);
 
 TempUnit parseUnit(const std::string& text) {
     if (text == "C") {

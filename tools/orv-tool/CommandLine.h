@@ -53,6 +53,14 @@ private:
 [[nodiscard]] std::uint64_t parseCount(std::string_view option, const std::string& text,
                                        std::uint64_t min);
 
+// A finite decimal number written out in full ("21.5", "+3", "-0.25"; no exponent), read as a
+// float or a double; otherwise the usage error "COMMAND: WHAT 'TEXT' is not a number".
+template <typename Number>
+[[nodiscard]] Number parseDecimal(std::string_view command, std::string_view what,
+                                  const std::string& text);
+extern template float parseDecimal<float>(std::string_view, std::string_view, const std::string&);
+extern template double parseDecimal<double>(std::string_view, std::string_view, const std::string&);
+
 // The measurement options that `read` and `record` share: --unit C|F|K, --channel2
 // humidity|dewpoint. Anything else is a usage error naming the option.
 [[nodiscard]] TempUnit parseUnit(const std::string& text);

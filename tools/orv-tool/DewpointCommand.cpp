@@ -5,8 +5,6 @@
 
 #include "core/DewPoint.h"
 
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 
 namespace orv::tool {
@@ -18,21 +16,6 @@ constexpr const char* kDewpointUsage =
     "precision. Like the program, it takes both as Single values, reads a humidity of 0 as\n"
     "0.01 and gives 0 for a negative humidity.\n";
 
-float parseNumber(const char* what, const std::string& text) {
-    std::string_view digits = text;
-    if (digits.starts_with('+')) {
-        digits.remove_prefix(1);
-    }
-    float value = 0.0F;
-    const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
-                                           std::chars_format::fixed);
-    if (digits.empty() || ec != std::errc{} || ptr != digits.data() + digits.size() ||
-        !std::isfinite(value)) {
-        usageError(std::string("dewpoint: ") + what + " '" + text + "' is not a number");
-    }
-    return value;
-}
-
 } // namespace
 
 int runDewpoint(const CommandArgs& args) {
@@ -43,8 +26,8 @@ int runDewpoint(const CommandArgs& args) {
     if (args.size() != 2) {
         usageError("dewpoint wants two numbers: T (°C) and RH (%)");
     }
-    const float t = parseNumber("temperature", args[0]);
-    float rh = parseNumber("humidity", args[1]);
+    const float t = parseDecimal<float>("dewpoint", "temperature", args[0]);
+    float rh = parseDecimal<float>("dewpoint", "humidity", args[1]);
     const std::string line = jsonNumber(DewPoint(t, rh)) + "\n";
     std::fputs(line.c_str(), stdout);
     return 0;

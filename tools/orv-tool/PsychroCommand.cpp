@@ -6,8 +6,6 @@
 #include "core/Json.h"
 #include "core/Psychrometrics.h"
 
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 
 namespace orv::tool {
@@ -20,21 +18,6 @@ constexpr const char* kPsychroUsage =
     "absolute humidity (g/m³), mixing ratio (g/kg), specific enthalpy (kJ/kg dry air),\n"
     "wet-bulb temperature (°C) and the condensation margin T minus dew point (K). The air\n"
     "pressure (default 1013.25 hPa) enters the mixing ratio, the enthalpy and the wet bulb.\n";
-
-double parseDouble(const char* what, const std::string& text) {
-    std::string_view digits = text;
-    if (digits.starts_with('+')) {
-        digits.remove_prefix(1);
-    }
-    double value = 0.0;
-    const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value,
-                                           std::chars_format::fixed);
-    if (digits.empty() || ec != std::errc{} || ptr != digits.data() + digits.size() ||
-        !std::isfinite(value)) {
-        usageError(std::string("psychro: ") + what + " '" + text + "' is not a number");
-    }
-    return value;
-}
 
 } // namespace
 
@@ -60,8 +43,8 @@ int runPsychro(const CommandArgs& args) {
     if (numbers.size() != 2) {
         usageError("psychro wants two numbers: T (°C) and RH (%)");
     }
-    const double t = parseDouble("temperature", numbers[0]);
-    const double rh = parseDouble("humidity", numbers[1]);
+    const double t = parseDecimal<double>("psychro", "temperature", numbers[0]);
+    const double rh = parseDecimal<double>("psychro", "humidity", numbers[1]);
     if (!(rh > 0.0)) {
         usageError("psychro: the humidity must be above 0 %, not '" + numbers[1] + "'");
     }
